@@ -1,0 +1,128 @@
+#include "app/Input.h"
+
+#include "app/FrameLoop.h"
+
+#include <GL/glut.h>
+
+#include <cctype>
+#include <cstdlib>
+
+int moveState = 0, climbState = 0, turnState = 0, strafeState = 0, tiltState = 0;
+int lightHeightState = 0;
+int levelRatioState = 0, slopeCutoffState = 0, texRepState = 0, detailRepState = 0,
+    triplanarCutoffState = 0;
+int waterSpeedState = 0;
+int targetState = 0, updatesState = 0;
+int lastMouseX = 0, lastMouseY = 0;
+
+HeldKeyBinding heldKeyBinding(unsigned char key) {
+    switch (std::tolower(key)) {
+    case 'w': return {&moveState, -1};
+    case 's': return {&moveState, +1};
+    case 'a': return {&strafeState, +1};
+    case 'd': return {&strafeState, -1};
+    case 'r': return {&climbState, +1};
+    case 'f': return {&climbState, -1};
+    case 't': return {&lightHeightState, +1};
+    case 'g': return {&lightHeightState, -1};
+    case 'y': return {&levelRatioState, +1};
+    case 'h': return {&levelRatioState, -1};
+    case 'u': return {&slopeCutoffState, +1};
+    case 'j': return {&slopeCutoffState, -1};
+    case 'i': return {&texRepState, +1};
+    case 'k': return {&texRepState, -1};
+    case 'o': return {&detailRepState, +1};
+    case 'l': return {&detailRepState, -1};
+    case 'p': return {&triplanarCutoffState, +1};
+    case ';':
+    case ':': return {&triplanarCutoffState, -1};
+    case '[':
+    case '{': return {&waterSpeedState, +1};
+    case '\'':
+    case '"': return {&waterSpeedState, -1};
+    default: return {nullptr, 0};
+    }
+}
+
+HeldKeyBinding heldSpecialKeyBinding(int key) {
+    switch (key) {
+    case GLUT_KEY_UP: return {&tiltState, +1};
+    case GLUT_KEY_DOWN: return {&tiltState, -1};
+    case GLUT_KEY_LEFT: return {&turnState, +1};
+    case GLUT_KEY_RIGHT: return {&turnState, -1};
+    case GLUT_KEY_PAGE_UP: return {&updatesState, +1};
+    case GLUT_KEY_PAGE_DOWN: return {&updatesState, -1};
+    case GLUT_KEY_HOME: return {&targetState, +1};
+    case GLUT_KEY_END: return {&targetState, -1};
+    default: return {nullptr, 0};
+    }
+}
+
+float stepUnitParameter(float value, int direction) {
+    // note: the step is a double; only the sum is rounded to float.
+    const float stepped = static_cast<float>(value + direction * 0.001);
+    if (stepped > 1.0f) return 1.0f;
+    if (stepped < 0.005f) return 0.005f;
+    return stepped;
+}
+
+float stepRepeatParameter(float value, int direction) {
+    const float stepped = value + static_cast<float>(direction) * 0.05f;
+    return stepped <= 0.0f ? 0.01f : stepped;
+}
+
+void applyHeldKeyStates() {
+    if (lightHeightState != 0 && !orbitLight) lightPosition[1] += 10.0f * lightHeightState;
+}
+
+void applyRendererKeyStates() {}
+
+bool cameraStatesActive() {
+    return moveState != 0 || climbState != 0 || turnState != 0 || strafeState != 0 ||
+           tiltState != 0;
+}
+
+void keyboard(unsigned char key, int, int) {
+    const HeldKeyBinding held = heldKeyBinding(key);
+    if (held.state) {
+        *held.state = held.direction;
+        return;
+    }
+    switch (key) {
+    case 27:
+    case 'Q':
+    case 'q': std::exit(0);
+    case 'N':
+    case 'n': orbitLight = !orbitLight; break;
+    default: break;
+    }
+}
+
+void keyboardUp(unsigned char key, int, int) {
+    const HeldKeyBinding held = heldKeyBinding(key);
+    if (held.state) *held.state = 0;
+}
+
+void specialKey(int key, int, int) {
+    const HeldKeyBinding held = heldSpecialKeyBinding(key);
+    if (held.state) *held.state = held.direction;
+}
+
+void specialKeyUp(int key, int, int) {
+    const HeldKeyBinding held = heldSpecialKeyBinding(key);
+    if (held.state) *held.state = 0;
+}
+
+void mouseButton(int, int state, int x, int y) {
+    if (state != GLUT_DOWN) return;
+    lastMouseX = x;
+    lastMouseY = y;
+}
+
+void mouseMotion(int x, int y) {
+    const int dx = x - lastMouseX;
+    const int dy = lastMouseY - y; // GLUT's y grows downward: dragging up looks up
+    lastMouseX = x;
+    lastMouseY = y;
+    if (dx != 0 || dy != 0) frustumDirty = true;
+}

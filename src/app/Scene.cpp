@@ -1,0 +1,28 @@
+#include "app/Scene.h"
+
+#include "roam/TerrainRenderer.h"
+#include "texturing/TexturingAlgorithm.h"
+
+#include <GL/glew.h>
+
+int windowWidth = 900;
+int windowHeight = 600;
+TerrainRenderer* renderer = nullptr;
+TexturingAlgorithm* currentAlgorithm = nullptr;
+
+void initScene() {
+    glewInit(); // note: the result is ignored; missing features are tested where they are used
+
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHT0);
+    glClearColor(0, 0, 0, 0);
+}
+
+void applyTexturingAlgorithm() {
+    if (!renderer || !renderer->texturing) return;
+    renderer->texturing->disable();
+    renderer->texturing = currentAlgorithm;
+    currentAlgorithm->enable();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+class TerrainRenderer;
+class TexturingAlgorithm;
+
+// The scene registry: process-wide objects built once by initScene and never destroyed.
+// An entry stays null until the object it names is built.
+extern int windowWidth;
+extern int windowHeight;
+extern TerrainRenderer* renderer;
+extern TexturingAlgorithm* currentAlgorithm; // the user's choice; renderer->texturing is in force
+
+// Builds the scene; needs the window's GL context to be current.
+void initScene();
+
+// Makes the renderer draw with currentAlgorithm: disable the old, store, enable the new.
+void applyTexturingAlgorithm();

@@ -1,0 +1,46 @@
+#include "support/AppRun.h"
+
+#include <gtest/gtest.h>
+
+TEST(ShellEndToEnd, escapeQuitsWithStatusZero) {
+    AppRun app;
+    ASSERT_TRUE(app.waitForWindow()) << app.errors();
+    ASSERT_TRUE(app.waitForFrame()) << app.errors();
+    app.key("Escape");
+    EXPECT_EQ(app.waitForExit(), 0) << app.errors();
+}
+
+TEST(ShellEndToEnd, qAndShiftQQuitWithStatusZero) {
+    for (const char* key : {"q", "shift+q"}) {
+        AppRun app;
+        ASSERT_TRUE(app.waitForWindow()) << app.errors();
+        ASSERT_TRUE(app.waitForFrame()) << app.errors();
+        app.key(key);
+        EXPECT_EQ(app.waitForExit(), 0) << key << ": " << app.errors();
+    }
+}
+
+TEST(ShellEndToEnd, windowIs900By600WithTheOverlayInTheTopLeftCorner) {
+    AppRun app;
+    ASSERT_TRUE(app.waitForWindow()) << app.errors();
+    ASSERT_TRUE(app.waitForFrame()) << app.errors();
+    const Screenshot shot = app.screenshot();
+    shot.savePng(artifactPath("shell-first-frame.png"));
+    EXPECT_EQ(shot.width, 900);
+    EXPECT_EQ(shot.height, 600);
+    EXPECT_TRUE(shot.anyNonBlack(0, 4, 130, 22)); // the frame-rate line, 18 px down
+    app.key("Escape");
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
+TEST(ShellEndToEnd, shrinkingTheWindowToOneRowKeepsItRunning) {
+    AppRun app;
+    ASSERT_TRUE(app.waitForWindow()) << app.errors();
+    ASSERT_TRUE(app.waitForFrame()) << app.errors();
+    app.xdotool({"windowsize", "--sync", app.window(), "900", "1"});
+    app.xdotool({"windowsize", "--sync", app.window(), "900", "600"});
+    ASSERT_TRUE(app.waitForFrame()) << app.errors();
+    EXPECT_TRUE(app.running());
+    app.key("Escape");
+    EXPECT_EQ(app.waitForExit(), 0) << app.errors();
+}

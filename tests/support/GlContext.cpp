@@ -1,0 +1,39 @@
+#include "GlContext.h"
+
+#include <GL/glut.h>
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+
+void ensureGlContext() {
+    static bool created = false;
+    if (created) return;
+    int argc = 1;
+    char name[] = "terrains-test";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(900, 600);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("terrains test context");
+    glewInit();
+    created = true;
+    // Keep Mesa's driver loaded at exit, so the leak checker can name the driver's own
+    // allocations (tests/lsan.supp) instead of reporting them from an unknown module.
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) {
+            if (info->dlpi_name && std::strstr(info->dlpi_name, "/dri/"))
+                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+}
+
+std::vector<GLenum> drainGlErrors() {
+    std::vector<GLenum> errors;
+    for (GLenum e = glGetError(); e != GL_NO_ERROR && errors.size() < 64; e = glGetError())
+        errors.push_back(e);
+    return errors;
+}
