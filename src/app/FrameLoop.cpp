@@ -1,5 +1,6 @@
 #include "app/FrameLoop.h"
 
+#include "app/Camera.h"
 #include "app/Input.h"
 #include "app/Overlay.h"
 #include "app/Scene.h"
@@ -28,7 +29,11 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (frustumDirty) frustumDirty = false;
+    if (camera) camera->applyView();
+    if (frustumDirty) {
+        if (camera) camera->extractFrustum();
+        frustumDirty = false;
+    }
 
     glLightfv(GL_LIGHT0, GL_POSITION, orbitLight ? orbitLightPosition : lightPosition);
 
@@ -74,6 +79,10 @@ void reshape(int width, int height) {
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    if (camera) {
+        camera->applyView();
+        camera->extractFrustum();
+    }
 }
 
 void visibility(int state) { glutIdleFunc(state == GLUT_VISIBLE ? idle : nullptr); }

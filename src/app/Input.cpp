@@ -1,6 +1,8 @@
 #include "app/Input.h"
 
+#include "app/Camera.h"
 #include "app/FrameLoop.h"
+#include "app/Scene.h"
 
 #include <GL/glut.h>
 
@@ -72,6 +74,18 @@ float stepRepeatParameter(float value, int direction) {
 }
 
 void applyHeldKeyStates() {
+    if (camera) {
+        if (moveState > 0) camera->moveBackward();
+        if (moveState < 0) camera->moveForward();
+        if (climbState > 0) camera->moveUp();
+        if (climbState < 0) camera->moveDown();
+        if (turnState > 0) camera->turnLeft(1.0f);
+        if (turnState < 0) camera->turnRight(1.0f);
+        if (strafeState > 0) camera->strafeLeft();
+        if (strafeState < 0) camera->strafeRight();
+        if (tiltState > 0) camera->lookUp(1.0f);
+        if (tiltState < 0) camera->lookDown(1.0f);
+    }
     if (lightHeightState != 0 && !orbitLight) lightPosition[1] += 10.0f * lightHeightState;
 }
 
@@ -122,6 +136,13 @@ void mouseButton(int, int state, int x, int y) {
 void mouseMotion(int x, int y) {
     const int dx = x - lastMouseX;
     const int dy = lastMouseY - y; // GLUT's y grows downward: dragging up looks up
+    if (camera) {
+        // Turn first, then tilt: 0.2 of a unit per pixel, 0.004 radians at the camera's speed.
+        if (dx > 0) camera->turnRight(static_cast<float>(0.2 * dx));
+        if (dx < 0) camera->turnLeft(static_cast<float>(0.2 * -dx));
+        if (dy > 0) camera->lookUp(static_cast<float>(0.2 * dy));
+        if (dy < 0) camera->lookDown(static_cast<float>(0.2 * -dy));
+    }
     lastMouseX = x;
     lastMouseY = y;
     if (dx != 0 || dy != 0) frustumDirty = true;

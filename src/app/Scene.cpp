@@ -1,5 +1,7 @@
 #include "app/Scene.h"
 
+#include "app/Camera.h"
+#include "terrain/HeightMap.h"
 #include "roam/TerrainRenderer.h"
 #include "texturing/TexturingAlgorithm.h"
 
@@ -7,6 +9,8 @@
 
 int windowWidth = 900;
 int windowHeight = 600;
+HeightMap* heightMap = nullptr;
+Camera* camera = nullptr;
 TerrainRenderer* renderer = nullptr;
 TexturingAlgorithm* currentAlgorithm = nullptr;
 
@@ -18,6 +22,12 @@ void initScene() {
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_LIGHT0);
     glClearColor(0, 0, 0, 0);
+
+    camera = new Camera(heightMap);
+    if (heightMap) {
+        const Vector3D start = startPosition(*heightMap);
+        camera->setPosition(start.x, start.y, start.z);
+    }
 }
 
 void applyTexturingAlgorithm() {

@@ -1,5 +1,7 @@
 #pragma once
 
+class Camera;
+class HeightMap;
 class TerrainRenderer;
 class TexturingAlgorithm;
 
@@ -7,6 +9,8 @@ class TexturingAlgorithm;
 // An entry stays null until the object it names is built.
 extern int windowWidth;
 extern int windowHeight;
+extern HeightMap* heightMap;
+extern Camera* camera;
 extern TerrainRenderer* renderer;
 extern TexturingAlgorithm* currentAlgorithm; // the user's choice; renderer->texturing is in force
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // The terrain's height field, read by every subsystem. Sample (row r, column c) stands at
@@ -18,5 +19,5 @@ public:
     virtual ~HeightMap() = default;
 
     bool hasNormals() const { return !normals.empty(); }
-    float at(int row, int column) const { return heights[static_cast<size_t>(row) * width + column]; }
+    float at(int row, int column) const { return heights[static_cast<std::size_t>(row) * width + column]; }
 };
