@@ -24,10 +24,16 @@ void Camera::moveTo(Vector3D candidate) {
     if (isValidPosition(candidate)) position = candidate;
 }
 
-void Camera::setPosition(float x, float y, float z) { moveTo(Vector3D(x, y, z)); }
+void Camera::setPosition(float x, float y, float z) {
+    moveTo(Vector3D(x, y, z));
+}
 
-void Camera::moveForward() { moveTo(position + direction * speed); }
-void Camera::moveBackward() { moveTo(position + direction * -speed); }
+void Camera::moveForward() {
+    moveTo(position + direction * speed);
+}
+void Camera::moveBackward() {
+    moveTo(position + direction * -speed);
+}
 
 void Camera::strafeLeft() {
     Vector3D side(direction.z, 0, -direction.x);
@@ -43,8 +49,12 @@ void Camera::strafeRight() {
     moveTo(Vector3D(position.x + side.x * speed, position.y, position.z + side.z * speed));
 }
 
-void Camera::moveUp() { moveTo(Vector3D(position.x, position.y + speed, position.z)); }
-void Camera::moveDown() { moveTo(Vector3D(position.x, position.y - speed, position.z)); }
+void Camera::moveUp() {
+    moveTo(Vector3D(position.x, position.y + speed, position.z));
+}
+void Camera::moveDown() {
+    moveTo(Vector3D(position.x, position.y - speed, position.z));
+}
 
 void Camera::turn(double angleStep) {
     const float horizontal = squareRoot(square(direction.x) + square(direction.z));
@@ -58,8 +68,12 @@ void Camera::turn(double angleStep) {
     direction.z = static_cast<float>(std::cos(static_cast<double>(theta)) / horizontal);
 }
 
-void Camera::turnLeft(float amount) { turn(speed * 0.01 * amount); }
-void Camera::turnRight(float amount) { turn(-(speed * 0.01 * amount)); }
+void Camera::turnLeft(float amount) {
+    turn(speed * 0.01 * amount);
+}
+void Camera::turnRight(float amount) {
+    turn(-(speed * 0.01 * amount));
+}
 
 void Camera::tilt(double angleStep) {
     // note: no clamp; past straight up or down the cosine mirrors, so tilting settles at the end.
@@ -68,8 +82,12 @@ void Camera::tilt(double angleStep) {
     direction.y = static_cast<float>(std::cos(static_cast<double>(tilted)));
 }
 
-void Camera::lookUp(float amount) { tilt(-(speed * 0.01 * amount)); }
-void Camera::lookDown(float amount) { tilt(speed * 0.01 * amount); }
+void Camera::lookUp(float amount) {
+    tilt(-(speed * 0.01 * amount));
+}
+void Camera::lookDown(float amount) {
+    tilt(speed * 0.01 * amount);
+}
 
 void Camera::applyView() const {
     const Vector3D centre = position + direction;

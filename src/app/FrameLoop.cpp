@@ -85,4 +85,6 @@ void reshape(int width, int height) {
     }
 }
 
-void visibility(int state) { glutIdleFunc(state == GLUT_VISIBLE ? idle : nullptr); }
+void visibility(int state) {
+    glutIdleFunc(state == GLUT_VISIBLE ? idle : nullptr);
+}

@@ -2,9 +2,9 @@
 
 // GLUT's display, idle, reshape and visibility callbacks and the state they share.
 
-extern bool frustumDirty;          // the camera may have moved; display re-extracts the frustum
-extern bool orbitLight;            // false: the fixed light; true: the orbiting light and marker
-extern float lightPosition[4];     // the fixed light; its y is moved by the light-height keys
+extern bool frustumDirty;      // the camera may have moved; display re-extracts the frustum
+extern bool orbitLight;        // false: the fixed light; true: the orbiting light and marker
+extern float lightPosition[4]; // the fixed light; its y is moved by the light-height keys
 extern float orbitLightPosition[4];
 extern float orbitAngle;
 

@@ -16,8 +16,8 @@ struct HeldKeyBinding {
     int* state;
     int direction;
 };
-HeldKeyBinding heldKeyBinding(unsigned char key);     // state is null for other keys
-HeldKeyBinding heldSpecialKeyBinding(int key);        // arrows, Home, End, Page Up, Page Down
+HeldKeyBinding heldKeyBinding(unsigned char key); // state is null for other keys
+HeldKeyBinding heldSpecialKeyBinding(int key);    // arrows, Home, End, Page Up, Page Down
 
 // The shader parameters' steps: a cutoff or ratio moves by 0.001 and stays within [0.005, 1];
 // a repeat count moves by 0.05 and falls back to 0.01 when it would reach 0 or below.

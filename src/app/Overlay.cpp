@@ -28,7 +28,9 @@ float updateFpsAt(int elapsedMilliseconds) {
     return fps;
 }
 
-float updateFps() { return updateFpsAt(glutGet(GLUT_ELAPSED_TIME)); }
+float updateFps() {
+    return updateFpsAt(glutGet(GLUT_ELAPSED_TIME));
+}
 
 void drawText(const char* text, float x, float y) {
     glMatrixMode(GL_PROJECTION);

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-float squareRoot(float value) { return static_cast<float>(std::sqrt(static_cast<double>(value))); }
+float squareRoot(float value) {
+    return static_cast<float>(std::sqrt(static_cast<double>(value)));
+}
 
 void Vector3D::normalize() {
     const float lengthSquared = x * x + y * y + z * z;

@@ -2,7 +2,9 @@
 
 // Square root taken in double precision and rounded once to float, so every caller rounds alike.
 float squareRoot(float value);
-inline float square(float value) { return value * value; }
+inline float square(float value) {
+    return value * value;
+}
 
 // A point or direction in terrain space: x along the map's width, z along its length, y up.
 struct Vector3D {

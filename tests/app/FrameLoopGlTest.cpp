@@ -23,7 +23,7 @@ std::string displayCapturingErrors() {
 }
 
 class FrameLoopGl : public GlTest {
-protected:
+  protected:
     void SetUp() override {
         GlTest::SetUp();
         initScene();
@@ -80,8 +80,10 @@ TEST_F(FrameLoopGl, overlayTextIsDrawnInTheTopLeftCorner) {
         for (int column = 0; column < 900; ++column) {
             const unsigned char* p = &pixels[(row * 900 + column) * 3];
             if (!(p[0] || p[1] || p[2])) continue;
-            if (fromTop < 22 && column < 120) ++topLeft;
-            else ++elsewhere;
+            if (fromTop < 22 && column < 120)
+                ++topLeft;
+            else
+                ++elsewhere;
         }
     }
     EXPECT_GT(topLeft, 20);

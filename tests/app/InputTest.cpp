@@ -7,12 +7,12 @@
 namespace {
 
 class InputTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        for (int* s : {&moveState, &climbState, &turnState, &strafeState, &tiltState,
-                       &lightHeightState, &levelRatioState, &slopeCutoffState, &texRepState,
-                       &detailRepState, &triplanarCutoffState, &waterSpeedState, &targetState,
-                       &updatesState})
+        for (int* s :
+             {&moveState, &climbState, &turnState, &strafeState, &tiltState, &lightHeightState,
+              &levelRatioState, &slopeCutoffState, &texRepState, &detailRepState,
+              &triplanarCutoffState, &waterSpeedState, &targetState, &updatesState})
             *s = 0;
         frustumDirty = false;
         orbitLight = false;

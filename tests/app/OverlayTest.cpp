@@ -10,7 +10,9 @@ void resetFps() {
     fps = 0;
 }
 
-bool same(OverlayColour a, OverlayColour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+bool same(OverlayColour a, OverlayColour b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
 
 } // namespace
 

@@ -26,7 +26,9 @@ Clock::time_point deadlineAfter(double seconds) {
     return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
 }
 
-void pause100ms() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+void pause100ms() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
 
 std::vector<char*> cStrings(std::vector<std::string>& strings) {
     std::vector<char*> result;
@@ -101,8 +103,8 @@ std::string artifactPath(const std::string& name) {
 }
 
 std::string makeStagedCopy(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("terrains-" + name + "-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("terrains-" + name + "-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const fs::directory_entry& entry : fs::directory_iterator(TERRAINS_RUN_DIR))
@@ -137,7 +139,8 @@ bool Screenshot::savePng(const std::string& path) const {
     {
         std::ofstream out(ppm, std::ios::binary);
         out << "P6\n" << width << " " << height << "\n255\n";
-        out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+        out.write(reinterpret_cast<const char*>(rgb.data()),
+                  static_cast<std::streamsize>(rgb.size()));
     }
     const int status = runCommand({"convert", ppm, path});
     fs::remove(ppm);
@@ -177,8 +180,9 @@ void AppRun::startXvfb() {
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, STDERR_FILENO);
         dup2(devNull, STDOUT_FILENO);
-        std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(pipeFds[1]),
-                                         "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+        std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(pipeFds[1]),
+                                         "-screen",   "0",          "1280x1024x24",
+                                         "-nolisten", "tcp"};
         std::vector<char*> cargs = cStrings(args);
         execvp("Xvfb", cargs.data());
         _exit(127);
@@ -258,7 +262,8 @@ Screenshot AppRun::screenshot() {
     Screenshot shot;
     if (window_.empty()) return shot;
     std::string data;
-    if (runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data, {"DISPLAY=" + display_}) == 0)
+    if (runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data,
+                   {"DISPLAY=" + display_}) == 0)
         parsePpm(data, shot);
     return shot;
 }
@@ -282,9 +287,15 @@ bool AppRun::waitForChange(const Screenshot& before, double threshold, double se
     return false;
 }
 
-void AppRun::key(const std::string& keysym) { xdotool({"key", keysym}); }
-void AppRun::keyDown(const std::string& keysym) { xdotool({"keydown", keysym}); }
-void AppRun::keyUp(const std::string& keysym) { xdotool({"keyup", keysym}); }
+void AppRun::key(const std::string& keysym) {
+    xdotool({"key", keysym});
+}
+void AppRun::keyDown(const std::string& keysym) {
+    xdotool({"keydown", keysym});
+}
+void AppRun::keyUp(const std::string& keysym) {
+    xdotool({"keyup", keysym});
+}
 
 void AppRun::drag(int button, int fromX, int fromY, int toX, int toY, int steps) {
     const std::string b = std::to_string(button);
@@ -297,8 +308,12 @@ void AppRun::drag(int button, int fromX, int fromY, int toX, int toY, int steps)
     xdotool({"mouseup", b});
 }
 
-void AppRun::unmapWindow() { xdotool({"windowunmap", "--sync", window_}); }
-void AppRun::mapWindow() { xdotool({"windowmap", "--sync", window_}); }
+void AppRun::unmapWindow() {
+    xdotool({"windowunmap", "--sync", window_});
+}
+void AppRun::mapWindow() {
+    xdotool({"windowmap", "--sync", window_});
+}
 
 std::optional<int> AppRun::waitForExit(double seconds) {
     const auto deadline = deadlineAfter(seconds);
@@ -309,5 +324,9 @@ std::optional<int> AppRun::waitForExit(double seconds) {
     return exitStatus_;
 }
 
-std::string AppRun::output() const { return readFile(tempDir_ + "/stdout"); }
-std::string AppRun::errors() const { return readFile(tempDir_ + "/stderr"); }
+std::string AppRun::output() const {
+    return readFile(tempDir_ + "/stdout");
+}
+std::string AppRun::errors() const {
+    return readFile(tempDir_ + "/stderr");
+}

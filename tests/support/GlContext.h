@@ -15,7 +15,7 @@ std::vector<GLenum> drainGlErrors();
 
 // Base for tests that talk to GL: the context exists and no error is pending when a test starts.
 class GlTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { ensureGlContext(); }
     void SetUp() override { drainGlErrors(); }
 };

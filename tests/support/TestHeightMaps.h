@@ -1,0 +1,22 @@
+#pragma once
+
+#include "terrain/HeightMap.h"
+
+#include <functional>
+
+// A height map filled in memory, for tests that need a terrain but not a file.
+class GridHeightMap : public HeightMap {
+  public:
+    GridHeightMap(int width, int length, const std::function<float(int row, int column)>& height) {
+        this->width = width;
+        this->length = length;
+        heights.resize(static_cast<std::size_t>(width) * length);
+        for (int r = 0; r < length; ++r)
+            for (int c = 0; c < width; ++c)
+                heights[static_cast<std::size_t>(r) * width + c] = height(r, c);
+        float highest = 0;
+        for (float h : heights) highest = h > highest ? h : highest;
+        maxHeight = highest;
+    }
+    void load() override {}
+};
