@@ -1,9 +1,9 @@
 #pragma once
 
-#include <memory>
+#include "shader/Shader.h"
+#include "shader/ShaderProgram.h"
 
-class Shader;
-class ShaderProgram;
+#include <memory>
 
 // Makes shaders and programs of one family, so their user names only the abstract classes.
 class ShaderFactory {
