@@ -287,6 +287,21 @@ bool AppRun::waitForChange(const Screenshot& before, double threshold, double se
     return false;
 }
 
+bool AppRun::waitForStable(double seconds, int x0, int y0, int x1, int y1, Screenshot* settled) {
+    const auto deadline = deadlineAfter(seconds);
+    Screenshot previous = screenshot();
+    while (Clock::now() < deadline && running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Screenshot current = screenshot();
+        if (current.meanDifference(previous, x0, y0, x1, y1) < 0.05) {
+            if (settled) *settled = std::move(current);
+            return true;
+        }
+        previous = std::move(current);
+    }
+    return false;
+}
+
 void AppRun::key(const std::string& keysym) {
     xdotool({"key", keysym});
 }

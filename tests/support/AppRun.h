@@ -39,6 +39,9 @@ class AppRun {
     // Waits until the picture differs from `before` in the region by more than `threshold`.
     bool waitForChange(const Screenshot& before, double threshold, double seconds = 30, int x0 = 0,
                        int y0 = 0, int x1 = -1, int y1 = -1);
+    // Waits until two screenshots a short while apart agree in the region (the picture settled).
+    bool waitForStable(double seconds = 60, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1,
+                       Screenshot* settled = nullptr);
     Screenshot screenshot();
 
     void key(const std::string& keysym);
