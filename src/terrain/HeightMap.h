@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // The terrain's height field, read by every subsystem. Sample (row r, column c) stands at
