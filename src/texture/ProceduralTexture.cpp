@@ -135,8 +135,18 @@ void paintTexels(const HeightMap& map, const TexelBands& bands, const ColourTile
         unsigned char* out = texels + size_t(j) * kProceduralSize * 3;
         for (int i = 0; i < kProceduralSize; ++i) {
             const float h = sampleAt(heights, heights + map.width, columns[i], row);
+            unsigned char* texel = out + i * 3;
+            if (h == 0) {
+                // Water alone at weight 1: its pixel, unchanged by the sums.
+                const unsigned char* p = tileRows[0] + tileColumnBytes[i];
+                texel[0] = p[0];
+                texel[1] = p[1];
+                texel[2] = p[2];
+                continue;
+            }
+            // Water weighs 0 anywhere else.
             float red = 0, green = 0, blue = 0;
-            for (int l = 0; l < kTileCount; ++l) {
+            for (int l = 1; l < kTileCount; ++l) {
                 const float w = bandWeight(bands, l, h);
                 // note: skipping a zero weight adds +0 less, which changes no sum.
                 if (w == 0) continue;
@@ -149,9 +159,9 @@ void paintTexels(const HeightMap& map, const TexelBands& bands, const ColourTile
                 green += g;
                 blue += b;
             }
-            out[i * 3 + 0] = lowByte(red);
-            out[i * 3 + 1] = lowByte(green);
-            out[i * 3 + 2] = lowByte(blue);
+            texel[0] = lowByte(red);
+            texel[1] = lowByte(green);
+            texel[2] = lowByte(blue);
         }
     }
 }
