@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstddef> // note: terrain/HeightMap.h uses size_t without including it
-
 #include "terrain/HeightMap.h"
 
 // A height map filled by the test itself.
