@@ -1,6 +1,5 @@
 #include "texture/ImageFileTexture.h"
 
-
 #include <GL/glu.h>
 
 #include <algorithm>
