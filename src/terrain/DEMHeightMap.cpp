@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -212,6 +213,8 @@ void borderNormal(const float* heights, int width, int length, int r, int c, flo
 void computeNormals(HeightMap& map) {
     const int width = map.width;
     const int length = map.length;
+    assert(width >= 2 && length >= 2 && "normals need a neighbour on each axis");
+    assert(map.heights.size() == size_t(width) * size_t(length));
     const float* heights = map.heights.data();
     map.normals.resize(size_t(width) * size_t(length) * 3);
     float* normals = map.normals.data();

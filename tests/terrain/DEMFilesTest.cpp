@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -154,4 +158,21 @@ TEST(DEMFiles, gdalDescribesTheDefaultIslandAsAUsgsDemOfOneDegree) {
     EXPECT_NE(info.find("Driver: USGSDEM/USGS Optional ASCII DEM"), std::string::npos) << info;
     EXPECT_NE(info.find("Size is 1201, 1201"), std::string::npos) << info;
     EXPECT_NE(info.find("Unit Type: m"), std::string::npos) << info;
+}
+
+// The committed island is what the generator in tools/ writes, byte for byte.
+TEST(DEMFiles, defaultIslandIsWhatTheGeneratorWrites) {
+    const std::string generator = std::string(TERRAINS_RUN_DIR) + "/../generate-island";
+    if (access(generator.c_str(), X_OK) != 0) GTEST_SKIP() << "generate-island is not built";
+    const std::string out = ::testing::TempDir() + "hawaii-c-" + std::to_string(getpid());
+    ASSERT_EQ(runCommand({generator, out}), 0);
+    std::ifstream generated(out, std::ios::binary),
+        committed(sourceDir + "/data/hawaii-c", std::ios::binary);
+    const std::string a((std::istreambuf_iterator<char>(generated)),
+                        std::istreambuf_iterator<char>());
+    const std::string b((std::istreambuf_iterator<char>(committed)),
+                        std::istreambuf_iterator<char>());
+    unlink(out.c_str());
+    EXPECT_EQ(a.size(), b.size());
+    EXPECT_TRUE(a == b) << "data/hawaii-c differs from what tools/generate-island.cpp writes";
 }
