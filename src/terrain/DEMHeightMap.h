@@ -5,7 +5,7 @@
 // A height map read from a USGS DEM file: record A, the header, then one B record per elevation
 // profile, west to east, each running south to north.
 class DEMHeightMap : public HeightMap {
-  public:
+public:
     bool generateNormals;
     const char* fileName; // not owned
 

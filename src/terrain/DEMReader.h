@@ -10,7 +10,7 @@ class HeightMap;
 // character where the end is noticed one read late. Failure is sticky; every later read fails
 // and yields 0.
 class DEMTokenReader {
-  public:
+public:
     DEMTokenReader(const char* data, size_t size, size_t position = 0);
 
     int readInt();     // like atoi, saturating at the int range
@@ -20,7 +20,7 @@ class DEMTokenReader {
     size_t position() const { return size_t(cursor_ - begin_); }
     void seek(size_t position) { cursor_ = begin_ + position; }
 
-  private:
+private:
     bool next(const unsigned char*& token, const unsigned char*& finish);
 
     const unsigned char* begin_;

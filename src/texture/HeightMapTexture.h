@@ -10,7 +10,7 @@ class HeightMap;
 // of the first `width` columns and `height` rows, for shaders that multiply the alpha back by
 // the maximum height.
 class HeightMapTexture : public Texture {
-  public:
+public:
     HeightMapTexture(const HeightMap* map, int width, int height);
 };
 

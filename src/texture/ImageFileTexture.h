@@ -8,7 +8,7 @@
 // A mipmapped texture of a BMP or TGA file. A file that does not load leaves textureId at 0,
 // reported on standard error; the object stays usable.
 class ImageFileTexture : public Texture {
-  public:
+public:
     explicit ImageFileTexture(const char* path);
 
     bool loadTexture(const char* path, GLenum minFilter, GLenum magFilter);

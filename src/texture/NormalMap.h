@@ -9,7 +9,7 @@ class HeightMap;
 // The map's unit normals as RGB texels, (n + 1) * 127 per component, one texel per sample of the
 // first `width` columns and `height` rows. The map must carry normals.
 class NormalMap : public Texture {
-  public:
+public:
     NormalMap(const HeightMap* map, int width, int height);
 };
 

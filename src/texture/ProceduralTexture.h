@@ -27,7 +27,7 @@ extern const char* const kTilePaths[kTileCount];
 // five repeating colour tiles with weights that depend only on the height under it. Stretched
 // once over the map, t = 0 along map row 0. A tile that does not load aborts the process.
 class ProceduralTexture : public Texture {
-  public:
+public:
     explicit ProceduralTexture(const HeightMap* heightMap);
 
     std::vector<unsigned char> pixels; // kProceduralSize^2 texels, R, G, B, row 0 first

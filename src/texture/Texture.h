@@ -5,7 +5,7 @@
 // An OpenGL 2-D texture object. A derived class builds and uploads its texels once in its
 // constructor (the GL context must be current); afterwards the texture is only bound.
 class Texture {
-  public:
+public:
     GLuint textureId = 0; // 0 when no texture could be made: binding it unbinds
     int width = 0;        // recorded by NormalMap only
     int height = 0;

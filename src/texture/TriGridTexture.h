@@ -8,7 +8,7 @@
 // every mesh triangle to show the mesh. Corners: texel (row 0, column 0) where a = 1,
 // (row 0, column 127) where c = 1, (row 127, column 127) where b = 1.
 class TriGridTexture : public Texture {
-  public:
+public:
     TriGridTexture();
     ~TriGridTexture() override;
 };

@@ -188,9 +188,10 @@ void AppRun::startXvfb() {
             const int devNull = open("/dev/null", O_WRONLY);
             dup2(devNull, STDERR_FILENO);
             dup2(devNull, STDOUT_FILENO);
-            std::vector<std::string> args = {"Xvfb",   ":" + number, "-displayfd",
-                                             std::to_string(pipeFds[1]), "-screen", "0",
-                                             "1280x1024x24", "-nolisten", "tcp", "-noreset"};
+            std::vector<std::string> args = {
+                "Xvfb",    ":" + number, "-displayfd",   std::to_string(pipeFds[1]),
+                "-screen", "0",          "1280x1024x24", "-nolisten",
+                "tcp",     "-noreset"};
             std::vector<char*> cargs = cStrings(args);
             execvp("Xvfb", cargs.data());
             _exit(127);

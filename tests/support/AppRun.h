@@ -21,7 +21,7 @@ struct Screenshot {
 // The built renderer run as a person would: on its own Xvfb, in a staged working directory, its
 // window found with xdotool, driven by keys and drags, photographed with ImageMagick's import.
 class AppRun {
-  public:
+public:
     struct Options {
         std::string workDir;                  // defaults to the staged run directory
         std::vector<std::string> environment; // extra NAME=value entries
@@ -63,7 +63,7 @@ class AppRun {
     const std::string& window() const { return window_; }
     const std::string& workDir() const { return workDir_; }
 
-  private:
+private:
     void startXvfb();
     void startProgram(const Options& options);
 

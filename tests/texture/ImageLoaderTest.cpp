@@ -93,7 +93,7 @@ Bytes readFile(const std::string& path) {
 
 // A fresh directory per test, removed afterwards.
 class ImageFiles : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
               ("terrains-images-" + std::to_string(getpid()) + "-" +

@@ -4,7 +4,7 @@
 
 // A height map filled by the test itself.
 class TestHeightMap : public HeightMap {
-  public:
+public:
     TestHeightMap(int columns, int rows, float maximum, float height = 0) {
         width = columns;
         length = rows;

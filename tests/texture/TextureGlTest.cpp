@@ -62,13 +62,13 @@ std::string writeFile(const fs::path& path, const Bytes& bytes) {
 
 // Runs a block in another working directory.
 class WorkingDirectory {
-  public:
+public:
     explicit WorkingDirectory(const fs::path& dir) : saved_(fs::current_path()) {
         fs::current_path(dir);
     }
     ~WorkingDirectory() { fs::current_path(saved_); }
 
-  private:
+private:
     fs::path saved_;
 };
 
@@ -81,7 +81,7 @@ fs::path freshDirectory(const std::string& name) {
 }
 
 class TextureGl : public GlTest {
-  protected:
+protected:
     void SetUp() override {
         GlTest::SetUp();
         glActiveTexture(GL_TEXTURE0);
