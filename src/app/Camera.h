@@ -22,7 +22,7 @@ enum FrustumPlaneIndex {
 // The viewer. Every move builds a candidate position and commits it only if it passes the ground
 // test, so the camera never leaves the map or comes within 5 units of the sampled ground.
 class Camera {
-  public:
+public:
     Vector3D position;  // first: the renderer reads it as its viewpoint
     Vector3D direction; // horizontal part of unit length; y is the cosine of the tilt from up
     float speed;
@@ -51,7 +51,7 @@ class Camera {
     // Recomputes the planes from GL's projection and modelview matrices.
     void extractFrustum();
 
-  private:
+private:
     void moveTo(Vector3D candidate);
     void turn(double angleStep);
     void tilt(double angleStep);

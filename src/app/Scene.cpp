@@ -1,7 +1,7 @@
 #include "app/Scene.h"
 
 #include "app/Camera.h"
-#include "terrain/HeightMap.h"
+#include "terrain/DEMHeightMap.h"
 #include "roam/TerrainRenderer.h"
 #include "texturing/TexturingAlgorithm.h"
 
@@ -22,6 +22,8 @@ void initScene() {
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_LIGHT0);
     glClearColor(0, 0, 0, 0);
+
+    heightMap = new DEMHeightMap("hawaii-c", true); // a file that cannot be read ends the process
 
     camera = new Camera(heightMap);
     if (heightMap) {

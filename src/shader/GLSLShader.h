@@ -11,7 +11,7 @@ std::unique_ptr<char[]> readShaderSource(const char* fileName);
 
 // A GLSL shader object holding its file's source, not yet compiled.
 class GLSLShader : public Shader {
-  public:
+public:
     GLuint handle = 0;
     GLenum shaderType;
 
@@ -19,16 +19,16 @@ class GLSLShader : public Shader {
     void attachTo(ShaderProgram& program) override;
     void detachFrom(ShaderProgram& program) override;
 
-  protected:
+protected:
     GLSLShader(GLenum shaderType, const char* fileName);
 };
 
 class GLSLVertexShader : public GLSLShader {
-  public:
+public:
     explicit GLSLVertexShader(const char* fileName) : GLSLShader(GL_VERTEX_SHADER, fileName) {}
 };
 
 class GLSLFragmentShader : public GLSLShader {
-  public:
+public:
     explicit GLSLFragmentShader(const char* fileName) : GLSLShader(GL_FRAGMENT_SHADER, fileName) {}
 };

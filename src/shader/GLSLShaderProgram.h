@@ -10,7 +10,7 @@
 // A GLSL program object. Uniform locations are asked of GL once, when a name is registered, so
 // setting two dozen uniforms per frame costs a map lookup and one GL call each.
 class GLSLShaderProgram : public ShaderProgram {
-  public:
+public:
     GLuint handle;
     std::map<std::string, GLint> uniformLocations;
 
@@ -28,6 +28,6 @@ class GLSLShaderProgram : public ShaderProgram {
     void setUniform(std::string name, int value) override;
     std::string getInfoLog() override;
 
-  private:
+private:
     GLint locationOf(const std::string& name) const;
 };

@@ -5,7 +5,7 @@ class ShaderProgram;
 // A shader object made from a source file. Attaching is a double dispatch: the program asks the
 // shader, and the shader calls back the program's operation for its own concrete kind.
 class Shader {
-  public:
+public:
     virtual void compile() = 0;
     virtual void attachTo(ShaderProgram& program) = 0;
     virtual void detachFrom(ShaderProgram& program) = 0;

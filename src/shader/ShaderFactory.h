@@ -7,7 +7,7 @@
 
 // Makes shaders and programs of one family, so their user names only the abstract classes.
 class ShaderFactory {
-  public:
+public:
     virtual std::unique_ptr<Shader> createFragmentShader(const char* fileName) = 0;
     virtual std::unique_ptr<Shader> createVertexShader(const char* fileName) = 0;
     virtual std::unique_ptr<ShaderProgram> createProgram() = 0;
@@ -15,7 +15,7 @@ class ShaderFactory {
 };
 
 class GLSLShaderFactory : public ShaderFactory {
-  public:
+public:
     std::unique_ptr<Shader> createFragmentShader(const char* fileName) override;
     std::unique_ptr<Shader> createVertexShader(const char* fileName) override;
     std::unique_ptr<ShaderProgram> createProgram() override;

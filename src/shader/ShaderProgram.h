@@ -8,7 +8,7 @@ class Shader;
 // A linked program whose uniforms are set by name. Use it as: attach the shaders, link,
 // addUniform every name that will be set; then per frame use, setUniform..., release.
 class ShaderProgram {
-  public:
+public:
     virtual void attach(Shader& shader) = 0;
     virtual void detach(Shader& shader) = 0;
     virtual void attachGLSLShader(GLSLShader& shader) = 0;

@@ -19,5 +19,7 @@ public:
     virtual ~HeightMap() = default;
 
     bool hasNormals() const { return !normals.empty(); }
-    float at(int row, int column) const { return heights[static_cast<std::size_t>(row) * width + column]; }
+    float at(int row, int column) const {
+        return heights[static_cast<std::size_t>(row) * width + column];
+    }
 };

@@ -13,7 +13,7 @@ bool inside(const FrustumPlane planes[6], float x, float y, float z) {
 }
 
 class CameraGl : public GlTest {
-  protected:
+protected:
     void SetUp() override {
         GlTest::SetUp();
         glMatrixMode(GL_PROJECTION);

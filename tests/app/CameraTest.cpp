@@ -153,7 +153,7 @@ TEST(Camera, startPositionUsesIntegerHalvesAndQuarters) {
 namespace {
 
 class HeldKeys : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         moveState = turnState = tiltState = strafeState = climbState = 0;
         camera = &view;

@@ -23,10 +23,11 @@ std::string displayCapturingErrors() {
 }
 
 class FrameLoopGl : public GlTest {
-  protected:
+protected:
     void SetUp() override {
         GlTest::SetUp();
-        initScene();
+        ensureScene();
+        drainGlErrors();
         reshape(900, 600);
     }
 };

@@ -7,7 +7,7 @@
 namespace {
 
 class InputTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (int* s :
              {&moveState, &climbState, &turnState, &strafeState, &tiltState, &lightHeightState,

@@ -21,7 +21,7 @@ struct Screenshot {
 // The built renderer run as a person would: on its own Xvfb, in a staged working directory, its
 // window found with xdotool, driven by keys and drags, photographed with ImageMagick's import.
 class AppRun {
-  public:
+public:
     struct Options {
         std::string workDir;                  // defaults to the staged run directory
         std::vector<std::string> environment; // extra NAME=value entries
@@ -39,6 +39,9 @@ class AppRun {
     // Waits until the picture differs from `before` in the region by more than `threshold`.
     bool waitForChange(const Screenshot& before, double threshold, double seconds = 30, int x0 = 0,
                        int y0 = 0, int x1 = -1, int y1 = -1);
+    // Waits until two screenshots a short while apart agree in the region (the picture settled).
+    bool waitForStable(double seconds = 60, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1,
+                       Screenshot* settled = nullptr);
     Screenshot screenshot();
 
     void key(const std::string& keysym);
@@ -60,7 +63,7 @@ class AppRun {
     const std::string& window() const { return window_; }
     const std::string& workDir() const { return workDir_; }
 
-  private:
+private:
     void startXvfb();
     void startProgram(const Options& options);
 

@@ -6,7 +6,7 @@
 
 // A height map filled in memory, for tests that need a terrain but not a file.
 class GridHeightMap : public HeightMap {
-  public:
+public:
     GridHeightMap(int width, int length, const std::function<float(int row, int column)>& height) {
         this->width = width;
         this->length = length;
