@@ -22,4 +22,6 @@ void BasicTexturingAlgorithm::enable() {
 }
 
 // note: GL_TEXTURE_2D stays enabled; the next algorithm's enable decides.
-void BasicTexturingAlgorithm::disable() { texture->unbind(); }
+void BasicTexturingAlgorithm::disable() {
+    texture->unbind();
+}

@@ -18,12 +18,18 @@ const char* const kGroundTexturePaths[5] = {"textures/water.tga", "textures/beac
 const char* const kDetailMapPath = "textures/detailMap.tga";
 
 // Registered and sent in this order.
-const char* const kUniformNames[24] = {
-    "mytex[0]",    "mytex[1]",       "mytex[2]",     "mytex[3]",     "mytex[4]",
-    "mytex[5]",    "normalMap",      "heightMap",    "texturing",    "slopeTexturing",
-    "lighting",    "normalTexture",  "useDetailMap", "triplanarTexturing",
-    "textureLOD",  "levelRatio",     "slopeCutoff",  "Theight",      "Twidth",
-    "Tlength",     "waterPosition",  "triplanarCutoff", "texRep",    "detailRep"};
+const char* const kUniformNames[24] = {"mytex[0]",      "mytex[1]",
+                                       "mytex[2]",      "mytex[3]",
+                                       "mytex[4]",      "mytex[5]",
+                                       "normalMap",     "heightMap",
+                                       "texturing",     "slopeTexturing",
+                                       "lighting",      "normalTexture",
+                                       "useDetailMap",  "triplanarTexturing",
+                                       "textureLOD",    "levelRatio",
+                                       "slopeCutoff",   "Theight",
+                                       "Twidth",        "Tlength",
+                                       "waterPosition", "triplanarCutoff",
+                                       "texRep",        "detailRep"};
 
 } // namespace
 
@@ -97,8 +103,10 @@ void ShaderTexturingAlgorithm::enable() {
         glActiveTextureARB(GL_TEXTURE0_ARB + i);
         glEnable(GL_TEXTURE_2D);
         // note: without normals unit 6 has no texture of its own and binds object 0.
-        if (Texture* texture = unitTexture(i)) texture->bind();
-        else glBindTexture(GL_TEXTURE_2D, 0);
+        if (Texture* texture = unitTexture(i))
+            texture->bind();
+        else
+            glBindTexture(GL_TEXTURE_2D, 0);
     }
 
     for (int i = 0; i < 8; ++i) program->setUniform(kUniformNames[i], i);
@@ -125,8 +133,10 @@ void ShaderTexturingAlgorithm::disable() {
     for (int i = 1; i < 8; ++i) {
         glActiveTextureARB(GL_TEXTURE0_ARB + i);
         glDisable(GL_TEXTURE_2D);
-        if (Texture* texture = unitTexture(i)) texture->unbind();
-        else glBindTexture(GL_TEXTURE_2D, 0);
+        if (Texture* texture = unitTexture(i))
+            texture->unbind();
+        else
+            glBindTexture(GL_TEXTURE_2D, 0);
     }
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glDisable(GL_TEXTURE_2D);

@@ -34,8 +34,8 @@ public:
     float triplanarCutoff;
     float texRep;
     float detailRep;
-    int waterTime;    // idle calls, advanced by the shell
-    float waterSpeed; // water movement per idle call
+    int waterTime;                                       // idle calls, advanced by the shell
+    float waterSpeed;                                    // water movement per idle call
     std::unique_ptr<ImageFileTexture> groundTextures[5]; // water, beach, grass, rock, snow
     std::unique_ptr<ImageFileTexture> detailMap;
     std::unique_ptr<NormalMap> normalMapTexture; // null when the map has no normals

@@ -9,4 +9,6 @@ public:
     virtual void texCoord(int x, int z, int corner) = 0;
     virtual void enable() = 0;
     virtual void disable() = 0;
+    // note: virtual so that an algorithm dropped through this interface frees its textures.
+    virtual ~TexturingAlgorithm() = default;
 };

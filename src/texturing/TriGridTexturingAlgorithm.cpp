@@ -3,8 +3,9 @@
 #include "texture/TriGridTexture.h"
 
 TriGridTexturingAlgorithm::TriGridTexturingAlgorithm()
-    : texture(std::make_unique<TriGridTexture>()),
-      cornerTexCoords{{1.0f / 256, 1.0f / 256}, {255.0f / 256, 1.0f / 256}, {255.0f / 256, 255.0f / 256}} {}
+    : texture(std::make_unique<TriGridTexture>()), cornerTexCoords{{1.0f / 256, 1.0f / 256},
+                                                                   {255.0f / 256, 1.0f / 256},
+                                                                   {255.0f / 256, 255.0f / 256}} {}
 
 TriGridTexturingAlgorithm::~TriGridTexturingAlgorithm() = default;
 
@@ -17,4 +18,6 @@ void TriGridTexturingAlgorithm::enable() {
     texture->bind();
 }
 
-void TriGridTexturingAlgorithm::disable() { texture->unbind(); }
+void TriGridTexturingAlgorithm::disable() {
+    texture->unbind();
+}

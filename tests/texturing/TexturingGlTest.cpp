@@ -4,7 +4,9 @@
 #include "texturing/TriGridTexturingAlgorithm.h"
 
 #include "shader/GLSLShaderProgram.h"
+#include "texture/HeightMapTexture.h"
 #include "texture/ImageFileTexture.h"
+#include "texture/NormalMap.h"
 #include "texture/ProceduralTexture.h"
 #include "texture/TriGridTexture.h"
 
@@ -61,7 +63,9 @@ void currentTexCoords(int unit, float coords[4]) {
     glGetFloatv(GL_CURRENT_TEXTURE_COORDS, coords);
 }
 
-bool reportsNoMultitexture() { return false; }
+bool reportsNoMultitexture() {
+    return false;
+}
 
 } // namespace
 
@@ -174,8 +178,8 @@ TEST_F(TexturingGl, triGridGivesEveryTriangleTheSameCornersInsideTheTexture) {
     EXPECT_EQ(mode, GL_REPLACE); // set on unit 0 by the texture it builds
     triGrid.enable();
     EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(triGrid.texture->textureId));
-    const float expected[3][2] = {{1 / 256.0f, 1 / 256.0f}, {255 / 256.0f, 1 / 256.0f},
-                                  {255 / 256.0f, 255 / 256.0f}};
+    const float expected[3][2] = {
+        {1 / 256.0f, 1 / 256.0f}, {255 / 256.0f, 1 / 256.0f}, {255 / 256.0f, 255 / 256.0f}};
     for (int corner = 0; corner < 3; ++corner) {
         for (int x : {0, 7, 512}) {
             triGrid.texCoord(x, 3 * x, corner);
