@@ -8,6 +8,11 @@ TEST(ShellEndToEnd, escapeQuitsWithStatusZero) {
     ASSERT_TRUE(app.waitForFrame()) << app.errors();
     app.key("Escape");
     EXPECT_EQ(app.waitForExit(), 0) << app.errors();
+    // Start-up read the island and printed its header report.
+    const std::string report = app.output();
+    EXPECT_NE(report.find("DEM level code is 1\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("maxElevation = 4205, minElevation = 0\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("width=1201, length=1201\n"), std::string::npos) << report;
 }
 
 TEST(ShellEndToEnd, qAndShiftQQuitWithStatusZero) {
