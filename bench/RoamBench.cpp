@@ -89,6 +89,7 @@ void updateInContinuousFlight(benchmark::State& state) {
     std::cerr.rdbuf(errors);
     Camera camera(&map);
     double total = 0, worst = 0;
+    std::vector<double> times;
     std::size_t frames = 0, splitEntries = 0, mergeEntries = 0;
     for (auto _ : state) {
         camera.position = path[frames % path.size()];
@@ -98,11 +99,14 @@ void updateInContinuousFlight(benchmark::State& state) {
         const double seconds = std::chrono::duration<double>(end - begin).count();
         total += seconds;
         worst = std::max(worst, seconds);
+        times.push_back(seconds);
         splitEntries += roam.splitQueue.size();
         mergeEntries += roam.mergeQueue.size();
         ++frames;
     }
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
     state.counters["mean_ms"] = 1e3 * total / static_cast<double>(frames);
+    state.counters["median_ms"] = 1e3 * times[times.size() / 2];
     state.counters["worst_ms"] = 1e3 * worst;
     state.counters["triangles"] = roam.triangleCount;
     state.counters["split_queue"] = static_cast<double>(splitEntries) / static_cast<double>(frames);

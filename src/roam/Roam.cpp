@@ -32,6 +32,13 @@ constexpr int kLargestGridSize = 16385;
 constexpr int kTurnX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int kTurnZ[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
+// A child's hypotenuse is its parent's turned by 225 degrees (left child) or 135 (right child).
+constexpr int kLeftTurn = 5, kRightTurn = 3;
+
+uint8_t childShape(uint8_t parent, int turn) {
+    return static_cast<uint8_t>((parent >> 3) + 1) << 3 | ((parent + turn) & 7);
+}
+
 } // namespace
 
 int Roam::usableGridSize(const HeightMap& map) {
@@ -80,7 +87,7 @@ Roam::Roam(const Camera& camera, const HeightMap& map, TexturingAlgorithm* algor
     grid.width = map.width;
     texturing = algorithm;
     splitQueue.reserve(16384);
-    rebuiltSplits.reserve(16384);
+    drainOrder.reserve(16384);
     mergeQueue.reserve(4096);
 
     firstRoot = 1;
@@ -88,6 +95,8 @@ Roam::Roam(const Camera& camera, const HeightMap& map, TexturingAlgorithm* algor
     const int last = n - 1, middle = n / 2;
     pool[firstRoot].leftCorner = packGridPoint({0, 0});
     pool[secondRoot].leftCorner = packGridPoint({last, last});
+    pool[firstRoot].shape = 1;  // depth 0, hypotenuse along +x +z
+    pool[secondRoot].shape = 5; // along -x -z
     pool[firstRoot].baseNeighbour = secondRoot;
     pool[secondRoot].baseNeighbour = firstRoot;
     const float sum = height({0, 0}) + height({last, last});
@@ -123,16 +132,10 @@ uint32_t Roam::parentPosition(uint32_t t) const {
     return t <= a ? t / 2 : a + (t - a) / 2;
 }
 
-// The hypotenuse turns by 135 degrees at every level and by 90 more for a left child, and halves
-// in length every two levels, so it follows from the position alone.
-GridPoint Roam::hypotenuse(uint32_t t) const {
-    const uint32_t a = static_cast<uint32_t>(fullResolutionTriangles);
-    const bool first = t <= a;
-    const uint32_t path = first ? t : t - a; // 1, then a bit per level: 0 left, 1 right
-    const int depth = 31 - __builtin_clz(path);
-    const int rights = __builtin_popcount(path) - 1;
-    const int lefts = depth - rights;
-    const int turn = ((first ? 1 : 5) + 3 * depth + 2 * lefts) & 7;
+// The hypotenuse halves in length every two levels.
+inline GridPoint Roam::hypotenuse(uint32_t t) const {
+    const int shape = pool[t].shape;
+    const int turn = shape & 7, depth = shape >> 3;
     const int length = (gridSize - 1) >> (depth >> 1);
     return {kTurnX[turn] * length, kTurnZ[turn] * length};
 }
@@ -162,6 +165,7 @@ void Roam::computeChildGeometry(uint32_t t) {
         BinTriangle& child = pool[l + i];
         const GridPoint left = children[i].left, right = children[i].right;
         child.leftCorner = packGridPoint(left);
+        child.shape = childShape(pool[t].shape, i == 0 ? kLeftTurn : kRightTurn);
         const int sx = left.x + right.x, sz = left.z + right.z;
         if ((sx | sz) & 1) {
             child.error = -1.0f;
@@ -174,14 +178,13 @@ void Roam::computeChildGeometry(uint32_t t) {
     }
 }
 
-void Roam::computePriority(uint32_t t) {
-    BinTriangle& triangle = pool[t];
-    if (!(triangle.error >= 0.0f)) {
-        triangle.priority = -1.0f;
-        return;
-    }
-    GridPoint s{};
-    splitPoint(t, s);
+// note: inline, for the rebuilds' tight loops; computePriority is its public face.
+inline float Roam::priorityOf(uint32_t t) const {
+    const BinTriangle& triangle = pool[t];
+    if (!(triangle.error >= 0.0f)) return -1.0f;
+    // A triangle that can split has a split point: the middle of its hypotenuse.
+    const GridPoint left = unpackGridPoint(triangle.leftCorner), h = hypotenuse(t);
+    const GridPoint s = {left.x + h.x / 2, left.z + h.z / 2};
     const float dx = cameraPosition.x - static_cast<float>(s.x);
     const float dy = cameraPosition.y;
     const float dz = cameraPosition.z - static_cast<float>(s.z);
@@ -191,10 +194,12 @@ void Roam::computePriority(uint32_t t) {
     // note: a camera exactly at the split point at height 0 (or at a position that is not a
     // number) has no distance to divide by: the triangle then gets the restart value, the
     // largest any split can return, or 0 when it is flat. No NaN ever enters a queue.
-    if (length > 0.0f)
-        triangle.priority = triangle.error / length;
-    else
-        triangle.priority = triangle.error > 0.0f ? kNoMerge : 0.0f;
+    if (length > 0.0f) return triangle.error / length;
+    return triangle.error > 0.0f ? kNoMerge : 0.0f;
+}
+
+void Roam::computePriority(uint32_t t) {
+    pool[t].priority = priorityOf(t);
 }
 
 void Roam::pushSplit(uint32_t t) {
@@ -282,20 +287,29 @@ void Roam::update(const Camera& camera) {
 }
 
 // Takes every entry off the old heap, top first; queued ones get a fresh priority and go on a new
-// heap, stale ones are dropped.
+// heap in that order, stale ones are dropped.
+// note: done in three passes (take all off, re-prioritise, push all) rather than one entry at a
+// time. It is the same: a new priority changes no key still in the old heap (a triangle has one
+// entry), and the new heap sees the same keys in the same order. But the passes are simple
+// loops: priorities, with their square roots and divisions, no longer wait on each other.
 void Roam::rebuildSplitQueue() {
-    rebuiltSplits.clear();
-    while (!splitQueue.empty()) {
-        const uint32_t t = splitQueue.pop();
+    drainOrder.clear();
+    while (!splitQueue.empty()) drainOrder.push_back(splitQueue.pop());
+    std::size_t kept = 0;
+    const std::size_t drained = drainOrder.size();
+    for (std::size_t i = 0; i < drained; ++i) {
+        if (i + 8 < drained) __builtin_prefetch(&pool[drainOrder[i + 8]]);
+        const uint32_t t = drainOrder[i];
         BinTriangle& triangle = pool[t];
         if (triangle.splitState != Queued) {
             triangle.splitState = NotQueued;
             continue;
         }
-        computePriority(t);
-        rebuiltSplits.push(triangle.priority, t);
+        triangle.priority = priorityOf(t);
+        drainOrder[kept++] = t;
     }
-    std::swap(splitQueue, rebuiltSplits);
+    for (std::size_t i = 0; i < kept; ++i)
+        splitQueue.push(pool[drainOrder[i]].priority, drainOrder[i]);
 }
 
 // As the split queue, except that a queued diamond re-prioritises both of its triangles. That can

@@ -43,7 +43,8 @@ struct Grid {
 enum QueueState : uint8_t { NotQueued = 0, Queued = 1, Stale = 2 };
 
 // One pool entry: a triangle of the binary triangle tree at a fixed pool position. The position
-// gives its parent, children, size and orientation (Roam::corners); the entry keeps the rest.
+// gives its parent and children; the entry keeps one corner and its shape, from which the other
+// corners follow (Roam::corners), and the rest.
 // All zero means "never reached": no geometry, no children, no links, no queue entries, so
 // pages of the pool that the mesh never touches are never written.
 struct BinTriangle {
@@ -57,7 +58,7 @@ struct BinTriangle {
     uint8_t splitState;      // QueueState in splitQueue
     uint8_t mergeState;      // QueueState in mergeQueue
     uint8_t hasChildren;     // split: its children (at fixed positions) are in the mesh
-    uint8_t unused;
+    uint8_t shape;           // depth << 3 | direction of the hypotenuse in steps of 45 degrees
 };
 static_assert(sizeof(BinTriangle) == 32, "two pool entries per cache line");
 
@@ -149,6 +150,7 @@ class Roam : public TerrainRenderer {
 
   private:
     GridPoint hypotenuse(uint32_t t) const; // right corner minus left corner
+    float priorityOf(uint32_t t) const;
     void computeChildGeometry(uint32_t t);
     void rebuildSplitQueue();
     void rebuildMergeQueue();
@@ -167,5 +169,5 @@ class Roam : public TerrainRenderer {
         uint32_t triangle;
     };
     std::vector<KeyedEntry> drained, rebuilt;
-    KeyedMaxHeap rebuiltSplits;
+    std::vector<uint32_t> drainOrder;
 };

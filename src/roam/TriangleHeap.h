@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Binary heaps of pool positions with the mesh's exact sift rules: a pushed entry moves up past
@@ -58,7 +59,9 @@ template <class Entry, class Before> Entry heapPop(std::vector<Entry>& heap, Bef
 // A max-heap of triangles that carries each one's key, the highest on top: the same rules over
 // keys that the owner keeps equal to the triangles' priorities (setKey), so that no comparison
 // has to reach into the pool. Keys and triangles are stored apart and from index 1 (position p
-// of the heap at index p + 1): the children of index i are 2i and 2i + 1, side by side.
+// of the heap at index p + 1), so that the children 2i and 2i + 1 of index i are read together.
+// note: keys are never negative (a triangle that cannot split is never queued), and the bits of
+// non-negative floats order as the floats do: comparisons are integer ones.
 class KeyedMaxHeap {
   public:
     KeyedMaxHeap() : keys_(1), triangles_(1) {}
@@ -73,54 +76,35 @@ class KeyedMaxHeap {
         keys_.reserve(n + 1);
         triangles_.reserve(n + 1);
     }
-    // Heap position p, 0 at the top.
+    // Heap position p, 0 at the top; the next three to surface are near the top.
+    const uint32_t* triangles() const { return triangles_.data() + 1; }
     uint32_t triangle(std::size_t p) const { return triangles_[p + 1]; }
-    float key(std::size_t p) const { return keys_[p + 1]; }
-    void setKey(std::size_t p, float key) { keys_[p + 1] = key; }
+    float key(std::size_t p) const { return toFloat(keys_[p + 1]); }
+    void setKey(std::size_t p, float key) { keys_[p + 1] = toBits(key); }
 
     void push(float key, uint32_t triangle) {
-        keys_.push_back(key);
+        const uint32_t bits = toBits(key);
+        keys_.push_back(bits);
         triangles_.push_back(triangle);
-        siftUp(keys_.size() - 1, key, triangle);
+        siftUp(keys_.size() - 1, bits, triangle);
     }
 
     uint32_t pop() {
         const uint32_t top = triangles_[1];
-        const float lastKey = keys_.back();
+        const uint32_t lastKey = keys_.back();
         const uint32_t lastTriangle = triangles_.back();
         keys_.pop_back();
         triangles_.pop_back();
         const std::size_t n = keys_.size() - 1;
         if (n == 0) return top;
-        float* k = keys_.data();
+        uint32_t* k = keys_.data();
         uint32_t* t = triangles_.data();
         std::size_t hole = 1;
-        // note: the vacancy's path depends only on keys below it, which it has not moved yet, so
-        // three levels of comparisons are made at once and then resolved: the same path and the
-        // same moves as one level at a time, without waiting on each level's loads.
-        while (8 * hole + 7 <= n) {
-            const std::size_t c = 2 * hole, g = 4 * hole, e = 8 * hole;
-            // Bit j of a level: 1 when its pair j goes to the right child.
-            const unsigned first = !(k[c] > k[c + 1]);
-            const unsigned second = unsigned(!(k[g] > k[g + 1])) | unsigned(!(k[g + 2] > k[g + 3]))
-                                                                       << 1;
-            const unsigned third =
-                unsigned(!(k[e] > k[e + 1])) | unsigned(!(k[e + 2] > k[e + 3])) << 1 |
-                unsigned(!(k[e + 4] > k[e + 5])) << 2 | unsigned(!(k[e + 6] > k[e + 7])) << 3;
-            const std::size_t c1 = c + first;
-            const std::size_t c2 = 2 * c1 + ((second >> first) & 1);
-            const std::size_t c3 = 2 * c2 + ((third >> (c2 - g)) & 1);
-            k[hole] = k[c1];
-            t[hole] = t[c1];
-            k[c1] = k[c2];
-            t[c1] = t[c2];
-            k[c2] = k[c3];
-            t[c2] = t[c3];
-            hole = c3;
-        }
         while (2 * hole + 1 <= n) {
-            const std::size_t better = 2 * hole + !(k[2 * hole] > k[2 * hole + 1]);
-            k[hole] = k[better];
+            const uint32_t left = k[2 * hole], right = k[2 * hole + 1];
+            const bool leftBetter = left > right;
+            const std::size_t better = 2 * hole + !leftBetter;
+            k[hole] = leftBetter ? left : right;
             t[hole] = t[better];
             hole = better;
         }
@@ -134,8 +118,19 @@ class KeyedMaxHeap {
     }
 
   private:
-    void siftUp(std::size_t hole, float key, uint32_t triangle) {
-        float* k = keys_.data();
+    static uint32_t toBits(float key) {
+        uint32_t bits;
+        std::memcpy(&bits, &key, sizeof bits);
+        return bits;
+    }
+    static float toFloat(uint32_t bits) {
+        float key;
+        std::memcpy(&key, &bits, sizeof key);
+        return key;
+    }
+
+    void siftUp(std::size_t hole, uint32_t key, uint32_t triangle) {
+        uint32_t* k = keys_.data();
         uint32_t* t = triangles_.data();
         while (hole > 1 && key > k[hole / 2]) {
             k[hole] = k[hole / 2];
@@ -146,6 +141,6 @@ class KeyedMaxHeap {
         t[hole] = triangle;
     }
 
-    std::vector<float> keys_;
+    std::vector<uint32_t> keys_;
     std::vector<uint32_t> triangles_;
 };
