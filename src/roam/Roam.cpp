@@ -312,37 +312,74 @@ void Roam::rebuildSplitQueue() {
         splitQueue.push(pool[drainOrder[i]].priority, drainOrder[i]);
 }
 
+// Whether a rebuild of the merge queue re-prioritises the triangle: it belongs to a diamond whose
+// entry counts.
+bool Roam::inQueuedDiamond(uint32_t t) const {
+    if (pool[t].mergeState == Queued) return true;
+    const uint32_t b = pool[t].baseNeighbour;
+    return b && pool[b].baseNeighbour == t && pool[b].mergeState == Queued;
+}
+
 // As the split queue, except that a queued diamond re-prioritises both of its triangles. That can
-// change the key of a stale entry still waiting in the old heap (one held by the partner, or by a
-// smaller triangle whose base is one of the two), so stale entries read their key afresh at every
-// comparison while queued ones use their copy, which nothing can change before they surface.
+// change the key of a stale entry still waiting in the old heap: one held by the partner, or by a
+// smaller triangle whose base is one of the two. When no stale entry can change, the queue is
+// rebuilt in three passes as the split queue is; otherwise one entry at a time, stale entries
+// reading their key afresh at every comparison while queued ones use a copy, which nothing can
+// change before they surface.
+// note: keys on the new heap never change during a rebuild: each belongs to one queued diamond,
+// and only that diamond's entry re-prioritises its two triangles.
 void Roam::rebuildMergeQueue() {
     constexpr uint32_t kStaleEntry = 0x80000000u; // pool positions stay below 2^31
-    const auto key = [this](const KeyedEntry& entry) {
-        return entry.triangle & kStaleEntry ? diamondKey(entry.triangle & ~kStaleEntry) : entry.key;
-    };
-    const auto lower = [key](const KeyedEntry& x, const KeyedEntry& y) { return key(x) < key(y); };
+    bool keysStay = true;
     drained.clear();
     for (const uint32_t t : mergeQueue) {
-        if (pool[t].mergeState == Queued)
+        if (pool[t].mergeState == Queued) {
             drained.push_back({diamondKey(t), t});
-        else
-            drained.push_back({0.0f, t | kStaleEntry});
-    }
-    rebuilt.clear();
-    const auto lowerCopy = [](const KeyedEntry& x, const KeyedEntry& y) { return x.key < y.key; };
-    while (!drained.empty()) {
-        const uint32_t t = heapPop(drained, lower).triangle & ~kStaleEntry;
-        BinTriangle& triangle = pool[t];
-        if (triangle.mergeState != Queued) {
-            triangle.mergeState = NotQueued;
             continue;
         }
-        computePriority(t);
-        if (triangle.baseNeighbour) computePriority(triangle.baseNeighbour);
-        // note: keys on the new heap cannot change during the rebuild: each belongs to one
-        // queued diamond, and only that diamond's entry re-prioritises its two triangles.
-        heapPush(rebuilt, {diamondKey(t), t}, lowerCopy);
+        drained.push_back({diamondKey(t), t | kStaleEntry});
+        const uint32_t b = pool[t].baseNeighbour;
+        if (inQueuedDiamond(t) || (b && inQueuedDiamond(b))) keysStay = false;
+    }
+    const auto lowerCopy = [](const KeyedEntry& x, const KeyedEntry& y) { return x.key < y.key; };
+    rebuilt.clear();
+    if (keysStay) {
+        drainOrder.clear();
+        while (!drained.empty())
+            drainOrder.push_back(heapPop(drained, lowerCopy).triangle & ~kStaleEntry);
+        std::size_t kept = 0;
+        for (const uint32_t t : drainOrder) {
+            BinTriangle& triangle = pool[t];
+            if (triangle.mergeState != Queued) {
+                triangle.mergeState = NotQueued;
+                continue;
+            }
+            triangle.priority = priorityOf(t);
+            if (triangle.baseNeighbour)
+                pool[triangle.baseNeighbour].priority = priorityOf(triangle.baseNeighbour);
+            drainOrder[kept++] = t;
+        }
+        for (std::size_t i = 0; i < kept; ++i)
+            heapPush(rebuilt, {diamondKey(drainOrder[i]), drainOrder[i]}, lowerCopy);
+    } else {
+        const auto key = [this](const KeyedEntry& entry) {
+            return entry.triangle & kStaleEntry ? diamondKey(entry.triangle & ~kStaleEntry)
+                                                : entry.key;
+        };
+        const auto lower = [key](const KeyedEntry& x, const KeyedEntry& y) {
+            return key(x) < key(y);
+        };
+        while (!drained.empty()) {
+            const uint32_t t = heapPop(drained, lower).triangle & ~kStaleEntry;
+            BinTriangle& triangle = pool[t];
+            if (triangle.mergeState != Queued) {
+                triangle.mergeState = NotQueued;
+                continue;
+            }
+            computePriority(t);
+            if (triangle.baseNeighbour) computePriority(triangle.baseNeighbour);
+            heapPush(rebuilt, {diamondKey(t), t}, lowerCopy);
+        }
     }
     mergeQueue.clear();
     for (const KeyedEntry& entry : rebuilt) mergeQueue.push_back(entry.triangle);

@@ -151,6 +151,7 @@ class Roam : public TerrainRenderer {
   private:
     GridPoint hypotenuse(uint32_t t) const; // right corner minus left corner
     float priorityOf(uint32_t t) const;
+    bool inQueuedDiamond(uint32_t t) const;
     void computeChildGeometry(uint32_t t);
     void rebuildSplitQueue();
     void rebuildMergeQueue();
