@@ -136,6 +136,10 @@ std::string RoamChecker::check(const Roam& roam) {
             return fault.str();
         }
         if (pool[t].mergeState == Stale) ++stale;
+        if (!pool[t].baseNeighbour) {
+            fault << "merge queue holds " << t << ", which lies on the border";
+            return fault.str();
+        }
         if (pool[t].mergeState == Queued && !mergeable(t)) {
             fault << "counting merge entry " << t << " is not a mergeable diamond";
             return fault.str();
