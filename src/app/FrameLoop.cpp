@@ -4,6 +4,7 @@
 #include "app/Input.h"
 #include "app/Overlay.h"
 #include "app/Scene.h"
+#include "roam/Roam.h"
 
 #include <GL/glew.h>
 #include <GL/glut.h>
@@ -37,6 +38,12 @@ void display() {
 
     glLightfv(GL_LIGHT0, GL_POSITION, orbitLight ? orbitLightPosition : lightPosition);
 
+    if (renderer) {
+        glPushMatrix();
+        renderer->draw(*camera);
+        glPopMatrix();
+    }
+
     if (orbitLight) {
         glPushMatrix();
         glDisable(GL_LIGHTING); // stays off until the overlay's first line
@@ -63,6 +70,7 @@ void idle() {
     applyRendererKeyStates();
 
     if (cameraStatesActive()) frustumDirty = true; // even when the ground test refused the move
+    if (renderer) renderer->update(*camera);
     glutPostRedisplay();
 }
 
@@ -85,4 +93,6 @@ void reshape(int width, int height) {
     }
 }
 
-void visibility(int state) { glutIdleFunc(state == GLUT_VISIBLE ? idle : nullptr); }
+void visibility(int state) {
+    glutIdleFunc(state == GLUT_VISIBLE ? idle : nullptr);
+}

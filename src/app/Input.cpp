@@ -3,6 +3,7 @@
 #include "app/Camera.h"
 #include "app/FrameLoop.h"
 #include "app/Scene.h"
+#include "roam/Roam.h"
 
 #include <GL/glut.h>
 
@@ -19,44 +20,74 @@ int lastMouseX = 0, lastMouseY = 0;
 
 HeldKeyBinding heldKeyBinding(unsigned char key) {
     switch (std::tolower(key)) {
-    case 'w': return {&moveState, -1};
-    case 's': return {&moveState, +1};
-    case 'a': return {&strafeState, +1};
-    case 'd': return {&strafeState, -1};
-    case 'r': return {&climbState, +1};
-    case 'f': return {&climbState, -1};
-    case 't': return {&lightHeightState, +1};
-    case 'g': return {&lightHeightState, -1};
-    case 'y': return {&levelRatioState, +1};
-    case 'h': return {&levelRatioState, -1};
-    case 'u': return {&slopeCutoffState, +1};
-    case 'j': return {&slopeCutoffState, -1};
-    case 'i': return {&texRepState, +1};
-    case 'k': return {&texRepState, -1};
-    case 'o': return {&detailRepState, +1};
-    case 'l': return {&detailRepState, -1};
-    case 'p': return {&triplanarCutoffState, +1};
+    case 'w':
+        return {&moveState, -1};
+    case 's':
+        return {&moveState, +1};
+    case 'a':
+        return {&strafeState, +1};
+    case 'd':
+        return {&strafeState, -1};
+    case 'r':
+        return {&climbState, +1};
+    case 'f':
+        return {&climbState, -1};
+    case 't':
+        return {&lightHeightState, +1};
+    case 'g':
+        return {&lightHeightState, -1};
+    case 'y':
+        return {&levelRatioState, +1};
+    case 'h':
+        return {&levelRatioState, -1};
+    case 'u':
+        return {&slopeCutoffState, +1};
+    case 'j':
+        return {&slopeCutoffState, -1};
+    case 'i':
+        return {&texRepState, +1};
+    case 'k':
+        return {&texRepState, -1};
+    case 'o':
+        return {&detailRepState, +1};
+    case 'l':
+        return {&detailRepState, -1};
+    case 'p':
+        return {&triplanarCutoffState, +1};
     case ';':
-    case ':': return {&triplanarCutoffState, -1};
+    case ':':
+        return {&triplanarCutoffState, -1};
     case '[':
-    case '{': return {&waterSpeedState, +1};
+    case '{':
+        return {&waterSpeedState, +1};
     case '\'':
-    case '"': return {&waterSpeedState, -1};
-    default: return {nullptr, 0};
+    case '"':
+        return {&waterSpeedState, -1};
+    default:
+        return {nullptr, 0};
     }
 }
 
 HeldKeyBinding heldSpecialKeyBinding(int key) {
     switch (key) {
-    case GLUT_KEY_UP: return {&tiltState, +1};
-    case GLUT_KEY_DOWN: return {&tiltState, -1};
-    case GLUT_KEY_LEFT: return {&turnState, +1};
-    case GLUT_KEY_RIGHT: return {&turnState, -1};
-    case GLUT_KEY_PAGE_UP: return {&updatesState, +1};
-    case GLUT_KEY_PAGE_DOWN: return {&updatesState, -1};
-    case GLUT_KEY_HOME: return {&targetState, +1};
-    case GLUT_KEY_END: return {&targetState, -1};
-    default: return {nullptr, 0};
+    case GLUT_KEY_UP:
+        return {&tiltState, +1};
+    case GLUT_KEY_DOWN:
+        return {&tiltState, -1};
+    case GLUT_KEY_LEFT:
+        return {&turnState, +1};
+    case GLUT_KEY_RIGHT:
+        return {&turnState, -1};
+    case GLUT_KEY_PAGE_UP:
+        return {&updatesState, +1};
+    case GLUT_KEY_PAGE_DOWN:
+        return {&updatesState, -1};
+    case GLUT_KEY_HOME:
+        return {&targetState, +1};
+    case GLUT_KEY_END:
+        return {&targetState, -1};
+    default:
+        return {nullptr, 0};
     }
 }
 
@@ -89,7 +120,13 @@ void applyHeldKeyStates() {
     if (lightHeightState != 0 && !orbitLight) lightPosition[1] += 10.0f * lightHeightState;
 }
 
-void applyRendererKeyStates() {}
+void applyRendererKeyStates() {
+    if (!renderer) return;
+    if (targetState > 0) renderer->raiseTriangleTarget();
+    if (targetState < 0) renderer->lowerTriangleTarget();
+    if (updatesState > 0) renderer->raiseUpdatesPerFrame();
+    if (updatesState < 0) renderer->lowerUpdatesPerFrame();
+}
 
 bool cameraStatesActive() {
     return moveState != 0 || climbState != 0 || turnState != 0 || strafeState != 0 ||
@@ -105,10 +142,18 @@ void keyboard(unsigned char key, int, int) {
     switch (key) {
     case 27:
     case 'Q':
-    case 'q': std::exit(0);
+    case 'q':
+        std::exit(0);
     case 'N':
-    case 'n': orbitLight = !orbitLight; break;
-    default: break;
+    case 'n':
+        orbitLight = !orbitLight;
+        break;
+    case 'C':
+    case 'c':
+        if (renderer) renderer->cullingEnabled = !renderer->cullingEnabled;
+        break;
+    default:
+        break;
     }
 }
 

@@ -1,17 +1,21 @@
 #include "app/Scene.h"
 
 #include "app/Camera.h"
-#include "terrain/HeightMap.h"
-#include "roam/TerrainRenderer.h"
+#include "terrain/DEMHeightMap.h"
+#include "roam/Roam.h"
 #include "texturing/TexturingAlgorithm.h"
 
 #include <GL/glew.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
 
 int windowWidth = 900;
 int windowHeight = 600;
 HeightMap* heightMap = nullptr;
 Camera* camera = nullptr;
-TerrainRenderer* renderer = nullptr;
+Roam* renderer = nullptr;
 TexturingAlgorithm* currentAlgorithm = nullptr;
 
 void initScene() {
@@ -23,10 +27,21 @@ void initScene() {
     glEnable(GL_LIGHT0);
     glClearColor(0, 0, 0, 0);
 
+    heightMap = new DEMHeightMap("hawaii-c", true); // a file that cannot be read ends the process
+
     camera = new Camera(heightMap);
     if (heightMap) {
         const Vector3D start = startPosition(*heightMap);
         camera->setPosition(start.x, start.y, start.z);
+    }
+
+    // The renderer meshes the registry's height map for the camera and draws with the current
+    // algorithm; it owns neither. A map too small to mesh ends the process, as an unreadable one.
+    try {
+        renderer = new Roam(*camera, *heightMap, currentAlgorithm);
+    } catch (const std::invalid_argument& error) {
+        std::cerr << error.what() << std::endl;
+        std::exit(1);
     }
 }
 

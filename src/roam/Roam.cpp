@@ -2,7 +2,6 @@
 #include "roam/Roam.h"
 
 #include "app/Camera.h"
-#include "app/Scene.h"
 #include "roam/TriangleHeap.h"
 #include "terrain/HeightMap.h"
 
@@ -59,8 +58,6 @@ int Roam::usableGridSize(const HeightMap& map) {
     std::cerr << kPortionStart << n << "x" << n << kPortionEnd;
     return n;
 }
-
-Roam::Roam(const Camera& camera) : Roam(camera, *::heightMap, ::currentAlgorithm) {}
 
 Roam::Roam(const Camera& camera, const HeightMap& map, TexturingAlgorithm* algorithm)
     : heightMap(map), cameraPosition(camera.position) {

@@ -69,7 +69,7 @@ struct TriangleCorners {
 // Real-time optimally adapting mesh over a square 2^k + 1 grid of the height map: a binary
 // triangle tree split and merged through two priority queues, with a step budget per update.
 class Roam : public TerrainRenderer {
-  public:
+public:
     // Priority value of a restart and of a merge step that finds no diamond: 2^31.
     static constexpr float kNoMerge = 2147483648.0f;
     // What the split step returns when no triangle is left to split.
@@ -96,11 +96,10 @@ class Roam : public TerrainRenderer {
     KeyedMaxHeap splitQueue;          // triangles by priority, highest on top
     std::vector<uint32_t> mergeQueue; // binary heap of diamonds, lowest diamond key on top
 
-    // Builds the mesh for the camera and refines it to the target. The scene passes its registry
-    // entries (heightMap, currentAlgorithm); the renderer owns neither.
+    // Builds the mesh for the camera's position and refines it to the target. The scene passes
+    // its registry entries (heightMap, currentAlgorithm); the renderer owns neither. Throws
+    // std::invalid_argument for a map whose usable side is below 3 samples.
     Roam(const Camera& camera, const HeightMap& heightMap, TexturingAlgorithm* texturing);
-    // Takes the height map and the current algorithm from the scene registry.
-    explicit Roam(const Camera& camera);
     ~Roam() override;
     Roam(const Roam&) = delete;
     Roam& operator=(const Roam&) = delete;
@@ -148,7 +147,7 @@ class Roam : public TerrainRenderer {
 
     float height(GridPoint p) const { return grid.height(p); }
 
-  private:
+private:
     GridPoint hypotenuse(uint32_t t) const; // right corner minus left corner
     float priorityOf(uint32_t t) const;
     bool inQueuedDiamond(uint32_t t) const;

@@ -5,7 +5,7 @@ class TexturingAlgorithm;
 
 // The terrain mesh as the shell sees it: re-optimised from idle, drawn from display.
 class TerrainRenderer {
-  public:
+public:
     // The algorithm in force; the shell owns it and switches it (applyTexturingAlgorithm).
     TexturingAlgorithm* texturing = nullptr;
 

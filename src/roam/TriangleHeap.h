@@ -63,7 +63,7 @@ template <class Entry, class Before> Entry heapPop(std::vector<Entry>& heap, Bef
 // note: keys are never negative (a triangle that cannot split is never queued), and the bits of
 // non-negative floats order as the floats do: comparisons are integer ones.
 class KeyedMaxHeap {
-  public:
+public:
     KeyedMaxHeap() : keys_(1), triangles_(1) {}
 
     std::size_t size() const { return keys_.size() - 1; }
@@ -117,7 +117,7 @@ class KeyedMaxHeap {
         return top;
     }
 
-  private:
+private:
     static uint32_t toBits(float key) {
         uint32_t bits;
         std::memcpy(&bits, &key, sizeof bits);

@@ -20,7 +20,7 @@ struct FlightEvent {
 };
 
 class Flight {
-  public:
+public:
     // restless: long halts while the target swings widely, so stale entries pile up between
     // camera moves.
     Flight(const HeightMap& map, uint64_t seed, bool restless = false)
@@ -71,7 +71,7 @@ class Flight {
         return event;
     }
 
-  private:
+private:
     float ground(Vector3D p) const { return map_.at(static_cast<int>(p.z), static_cast<int>(p.x)); }
 
     const HeightMap& map_;

@@ -13,7 +13,7 @@
 #include <vector>
 
 class PlainRoam {
-  public:
+public:
     struct Point {
         int x, z;
     };
@@ -341,7 +341,7 @@ class PlainRoam {
         }
     }
 
-  private:
+private:
     void makeRoot(Tri* t, int index, Point* left, Point* right, Point* apex) {
         t->leftCorner = left;
         t->rightCorner = right;

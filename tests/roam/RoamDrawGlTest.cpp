@@ -15,7 +15,7 @@ namespace {
 
 // Records what the renderer asks of its texturing algorithm.
 class RecordingTexturing : public TexturingAlgorithm {
-  public:
+public:
     struct Call {
         int x, z, corner;
         bool operator==(const Call& o) const { return x == o.x && z == o.z && corner == o.corner; }

@@ -16,10 +16,10 @@
 //   the border; base links of partners are mutual, and the neighbour links inside a split pair
 //   and across a split diamond are mutual.
 class RoamChecker {
-  public:
+public:
     std::string check(const Roam& roam);
 
-  private:
+private:
     struct Node {
         uint32_t t;
         int depth;

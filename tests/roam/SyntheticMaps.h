@@ -8,7 +8,7 @@
 
 // Height maps made in memory for the mesh's tests and benchmarks.
 class SyntheticHeightMap : public HeightMap {
-  public:
+public:
     using Shape = std::function<float(int column, int row)>;
 
     SyntheticHeightMap(int width, int length, Shape shape) : shape_(std::move(shape)) {
@@ -28,13 +28,13 @@ class SyntheticHeightMap : public HeightMap {
             }
     }
 
-  private:
+private:
     Shape shape_;
 };
 
 // A small deterministic generator, so that maps and flights repeat on every machine.
 class SplitMix {
-  public:
+public:
     explicit SplitMix(uint64_t seed) : state_(seed) {}
     uint64_t next() {
         uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
@@ -45,7 +45,7 @@ class SplitMix {
     double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; } // [0, 1)
     int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
 
-  private:
+private:
     uint64_t state_;
 };
 

@@ -1,6 +1,9 @@
 #include "GlContext.h"
 
+#include "app/Scene.h"
+
 #include <GL/glut.h>
+#include <unistd.h>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -36,4 +39,13 @@ std::vector<GLenum> drainGlErrors() {
     for (GLenum e = glGetError(); e != GL_NO_ERROR && errors.size() < 64; e = glGetError())
         errors.push_back(e);
     return errors;
+}
+
+void ensureScene() {
+    static bool built = false;
+    if (built) return;
+    ensureGlContext();
+    if (chdir(TERRAINS_RUN_DIR) != 0) FAIL() << "cannot enter " << TERRAINS_RUN_DIR;
+    initScene();
+    built = true;
 }

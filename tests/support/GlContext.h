@@ -10,6 +10,10 @@
 // under Xvfb when run through scripts/with-display), created on first use and kept current.
 void ensureGlContext();
 
+// Builds the program's whole scene once per process, in the staged run directory (the scene
+// reads its files from the working directory). The scene lives until the process ends.
+void ensureScene();
+
 // Reads every pending GL error, oldest first, leaving none behind.
 std::vector<GLenum> drainGlErrors();
 
