@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -26,7 +27,9 @@ Clock::time_point deadlineAfter(double seconds) {
     return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
 }
 
-void pause100ms() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+void pause100ms() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
 
 std::vector<char*> cStrings(std::vector<std::string>& strings) {
     std::vector<char*> result;
@@ -101,8 +104,8 @@ std::string artifactPath(const std::string& name) {
 }
 
 std::string makeStagedCopy(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("terrains-" + name + "-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("terrains-" + name + "-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const fs::directory_entry& entry : fs::directory_iterator(TERRAINS_RUN_DIR))
@@ -137,7 +140,8 @@ bool Screenshot::savePng(const std::string& path) const {
     {
         std::ofstream out(ppm, std::ios::binary);
         out << "P6\n" << width << " " << height << "\n255\n";
-        out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+        out.write(reinterpret_cast<const char*>(rgb.data()),
+                  static_cast<std::streamsize>(rgb.size()));
     }
     const int status = runCommand({"convert", ppm, path});
     fs::remove(ppm);
@@ -169,35 +173,51 @@ AppRun::~AppRun() {
 }
 
 void AppRun::startXvfb() {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
-    xvfbPid_ = fork();
-    if (xvfbPid_ == 0) {
-        close(pipeFds[0]);
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDERR_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(pipeFds[1]),
-                                         "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
-        std::vector<char*> cargs = cStrings(args);
-        execvp("Xvfb", cargs.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    std::string number;
-    const auto deadline = deadlineAfter(30);
-    pollfd fd = {pipeFds[0], POLLIN, 0};
-    while (Clock::now() < deadline) {
-        if (poll(&fd, 1, 100) > 0) {
-            char c;
-            const ssize_t n = read(pipeFds[0], &c, 1);
-            if (n <= 0 || c == '\n') break;
-            number += c;
+    // note: a display number of our own choosing, far from the low numbers every other X server
+    // on the machine races for; a server shutting down elsewhere can otherwise unlink the socket
+    // of a new one that took over its number.
+    std::random_device seed;
+    std::mt19937 random(seed() ^ static_cast<unsigned>(getpid()));
+    for (int attempt = 0; attempt < 10 && display_.empty(); ++attempt) {
+        const std::string number = std::to_string(1000 + random() % 30000);
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+        xvfbPid_ = fork();
+        if (xvfbPid_ == 0) {
+            close(pipeFds[0]);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, STDERR_FILENO);
+            dup2(devNull, STDOUT_FILENO);
+            std::vector<std::string> args = {
+                "Xvfb",    ":" + number, "-displayfd",   std::to_string(pipeFds[1]),
+                "-screen", "0",          "1280x1024x24", "-nolisten",
+                "tcp",     "-noreset"};
+            std::vector<char*> cargs = cStrings(args);
+            execvp("Xvfb", cargs.data());
+            _exit(127);
         }
+        close(pipeFds[1]);
+        // The server writes its number once it accepts connections, or exits if it cannot.
+        std::string reported;
+        const auto deadline = deadlineAfter(30);
+        pollfd fd = {pipeFds[0], POLLIN, 0};
+        while (Clock::now() < deadline) {
+            if (poll(&fd, 1, 100) <= 0) continue;
+            char c;
+            if (read(pipeFds[0], &c, 1) <= 0 || c == '\n') break;
+            reported += c;
+        }
+        close(pipeFds[0]);
+        if (reported == number &&
+            runCommand({"xdotool", "getdisplaygeometry"}, nullptr, {"DISPLAY=:" + number}) == 0) {
+            display_ = ":" + number;
+            return;
+        }
+        kill(xvfbPid_, SIGTERM);
+        waitpid(xvfbPid_, nullptr, 0);
+        xvfbPid_ = -1;
     }
-    close(pipeFds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not report a display");
-    display_ = ":" + number;
+    throw std::runtime_error("could not start an Xvfb server");
 }
 
 void AppRun::startProgram(const Options& options) {
@@ -210,6 +230,7 @@ void AppRun::startProgram(const Options& options) {
         dup2(outFd, STDOUT_FILENO);
         dup2(errFd, STDERR_FILENO);
         setenv("DISPLAY", display_.c_str(), 1);
+        unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
         // The renderer keeps its scene until exit by design, and Mesa's driver is unloaded
         // before a leak check could name it: leaks are checked in-process by the GL tests.
         setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
@@ -258,7 +279,8 @@ Screenshot AppRun::screenshot() {
     Screenshot shot;
     if (window_.empty()) return shot;
     std::string data;
-    if (runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data, {"DISPLAY=" + display_}) == 0)
+    if (runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data,
+                   {"DISPLAY=" + display_}) == 0)
         parsePpm(data, shot);
     return shot;
 }
@@ -282,9 +304,30 @@ bool AppRun::waitForChange(const Screenshot& before, double threshold, double se
     return false;
 }
 
-void AppRun::key(const std::string& keysym) { xdotool({"key", keysym}); }
-void AppRun::keyDown(const std::string& keysym) { xdotool({"keydown", keysym}); }
-void AppRun::keyUp(const std::string& keysym) { xdotool({"keyup", keysym}); }
+bool AppRun::waitForStable(double seconds, int x0, int y0, int x1, int y1, Screenshot* settled) {
+    const auto deadline = deadlineAfter(seconds);
+    Screenshot previous = screenshot();
+    while (Clock::now() < deadline && running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Screenshot current = screenshot();
+        if (current.meanDifference(previous, x0, y0, x1, y1) < 0.05) {
+            if (settled) *settled = std::move(current);
+            return true;
+        }
+        previous = std::move(current);
+    }
+    return false;
+}
+
+void AppRun::key(const std::string& keysym) {
+    xdotool({"key", keysym});
+}
+void AppRun::keyDown(const std::string& keysym) {
+    xdotool({"keydown", keysym});
+}
+void AppRun::keyUp(const std::string& keysym) {
+    xdotool({"keyup", keysym});
+}
 
 void AppRun::drag(int button, int fromX, int fromY, int toX, int toY, int steps) {
     const std::string b = std::to_string(button);
@@ -297,8 +340,12 @@ void AppRun::drag(int button, int fromX, int fromY, int toX, int toY, int steps)
     xdotool({"mouseup", b});
 }
 
-void AppRun::unmapWindow() { xdotool({"windowunmap", "--sync", window_}); }
-void AppRun::mapWindow() { xdotool({"windowmap", "--sync", window_}); }
+void AppRun::unmapWindow() {
+    xdotool({"windowunmap", "--sync", window_});
+}
+void AppRun::mapWindow() {
+    xdotool({"windowmap", "--sync", window_});
+}
 
 std::optional<int> AppRun::waitForExit(double seconds) {
     const auto deadline = deadlineAfter(seconds);
@@ -309,5 +356,9 @@ std::optional<int> AppRun::waitForExit(double seconds) {
     return exitStatus_;
 }
 
-std::string AppRun::output() const { return readFile(tempDir_ + "/stdout"); }
-std::string AppRun::errors() const { return readFile(tempDir_ + "/stderr"); }
+std::string AppRun::output() const {
+    return readFile(tempDir_ + "/stdout");
+}
+std::string AppRun::errors() const {
+    return readFile(tempDir_ + "/stderr");
+}

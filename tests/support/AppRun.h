@@ -23,7 +23,7 @@ struct Screenshot {
 class AppRun {
 public:
     struct Options {
-        std::string workDir;                 // defaults to the staged run directory
+        std::string workDir;                  // defaults to the staged run directory
         std::vector<std::string> environment; // extra NAME=value entries
     };
 
@@ -37,8 +37,11 @@ public:
     // Waits until the window shows anything but black (the overlay's text at the least).
     bool waitForFrame(double seconds = 60);
     // Waits until the picture differs from `before` in the region by more than `threshold`.
-    bool waitForChange(const Screenshot& before, double threshold, double seconds = 30,
-                       int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1);
+    bool waitForChange(const Screenshot& before, double threshold, double seconds = 30, int x0 = 0,
+                       int y0 = 0, int x1 = -1, int y1 = -1);
+    // Waits until two screenshots a short while apart agree in the region (the picture settled).
+    bool waitForStable(double seconds = 60, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1,
+                       Screenshot* settled = nullptr);
     Screenshot screenshot();
 
     void key(const std::string& keysym);
