@@ -35,7 +35,7 @@ struct MemoryHeightMap : HeightMap {
 
 // Standard output goes to /dev/null while the loader prints its header report.
 class SilencedStdout {
-  public:
+public:
     SilencedStdout() {
         std::fflush(stdout);
         saved_ = dup(1);
@@ -49,7 +49,7 @@ class SilencedStdout {
         close(saved_);
     }
 
-  private:
+private:
     int saved_;
 };
 

@@ -309,6 +309,13 @@ void Roam::rebuildSplitQueue() {
         splitQueue.push(pool[drainOrder[i]].priority, drainOrder[i]);
 }
 
+// Walking a list of diamonds, fetches the entries of those a few places ahead, and their
+// partners' once their own have arrived.
+inline void Roam::prefetchDiamond(const uint32_t* list, std::size_t i, std::size_t count) const {
+    if (i + 16 < count) __builtin_prefetch(&pool[list[i + 16]]);
+    if (i + 8 < count) __builtin_prefetch(&pool[pool[list[i + 8]].baseNeighbour]);
+}
+
 // Whether a rebuild of the merge queue re-prioritises the triangle: it belongs to a diamond whose
 // entry counts.
 bool Roam::inQueuedDiamond(uint32_t t) const {
@@ -329,7 +336,10 @@ void Roam::rebuildMergeQueue() {
     constexpr uint32_t kStaleEntry = 0x80000000u; // pool positions stay below 2^31
     bool keysStay = true;
     drained.clear();
-    for (const uint32_t t : mergeQueue) {
+    const std::size_t entries = mergeQueue.size();
+    for (std::size_t i = 0; i < entries; ++i) {
+        prefetchDiamond(mergeQueue.data(), i, entries);
+        const uint32_t t = mergeQueue[i];
         if (pool[t].mergeState == Queued) {
             drained.push_back({diamondKey(t), t});
             continue;
@@ -345,7 +355,10 @@ void Roam::rebuildMergeQueue() {
         while (!drained.empty())
             drainOrder.push_back(heapPop(drained, lowerCopy).triangle & ~kStaleEntry);
         std::size_t kept = 0;
-        for (const uint32_t t : drainOrder) {
+        const std::size_t drainedCount = drainOrder.size();
+        for (std::size_t i = 0; i < drainedCount; ++i) {
+            prefetchDiamond(drainOrder.data(), i, drainedCount);
+            const uint32_t t = drainOrder[i];
             BinTriangle& triangle = pool[t];
             if (triangle.mergeState != Queued) {
                 triangle.mergeState = NotQueued;

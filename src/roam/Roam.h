@@ -75,8 +75,8 @@ public:
     // What the split step returns when no triangle is left to split.
     static constexpr float kNoSplit = -1.0f;
     // Frustum test results: every plane cleared, or wholly outside one plane.
-    static constexpr int kCullInside = 63;
-    static constexpr int kCullOutside = 64;
+    static constexpr int CullInside = 63;
+    static constexpr int CullOutside = 64;
 
     const HeightMap& heightMap;
     bool cullingEnabled = false;
@@ -128,7 +128,7 @@ public:
     void split(uint32_t t);
     void mergeDiamond(uint32_t d);
 
-    // Drawing; internal. cullTest returns the new plane mask or kCullOutside.
+    // Drawing; internal. cullTest returns the new plane mask or CullOutside.
     void drawNode(uint32_t t, int mask, const FrustumPlane* frustum);
     int cullTest(uint32_t t, int mask, const FrustumPlane* frustum);
 
@@ -151,6 +151,7 @@ private:
     GridPoint hypotenuse(uint32_t t) const; // right corner minus left corner
     float priorityOf(uint32_t t) const;
     bool inQueuedDiamond(uint32_t t) const;
+    void prefetchDiamond(const uint32_t* list, std::size_t i, std::size_t count) const;
     void computeChildGeometry(uint32_t t);
     void rebuildSplitQueue();
     void rebuildMergeQueue();

@@ -25,7 +25,7 @@ void Roam::emitVertex(GridPoint p, int corner) {
 void Roam::drawNode(uint32_t t, int mask, const FrustumPlane* frustum) {
     for (;;) {
         mask = cullTest(t, mask, frustum);
-        if (mask == kCullOutside) return;
+        if (mask == CullOutside) return;
         if (!pool[t].hasChildren) break;
         const uint32_t left = childPosition(t);
         drawNode(left, mask, frustum);
@@ -38,7 +38,7 @@ void Roam::drawNode(uint32_t t, int mask, const FrustumPlane* frustum) {
 }
 
 int Roam::cullTest(uint32_t t, int mask, const FrustumPlane* frustum) {
-    if (mask == kCullInside || !frustum) return kCullInside;
+    if (mask == CullInside || !frustum) return CullInside;
     const TriangleCorners c = corners(t);
     // The sphere's centre: the middle of the hypotenuse (the split point when there is one) at
     // the corners' mean height; the split point's own height is not used.
@@ -70,7 +70,7 @@ int Roam::cullTest(uint32_t t, int mask, const FrustumPlane* frustum) {
         const float distance = plane.a * cx + plane.b * cy + plane.c * cz + plane.d;
         // note: a sphere that exactly touches the plane straddles it.
         if (radiusSquared < distance * distance) {
-            if (distance < 0.0f) return kCullOutside;
+            if (distance < 0.0f) return CullOutside;
             mask |= 1 << i;
         }
     }

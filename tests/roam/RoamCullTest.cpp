@@ -31,7 +31,7 @@ TEST_F(FlatThreeByThree, theSphereIsCentredOnTheHypotenuseWithTheFarthestCornerA
                 c.apex == (GridPoint{1, 1}));
     FrustumPlane planes[6];
     frustumWith({1, 0, 0, 100}, planes);
-    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::kCullInside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::CullInside);
     EXPECT_EQ(roam->pool[kLeftChild].radiusSquared, 1.0f);
 }
 
@@ -42,25 +42,25 @@ TEST_F(FlatThreeByThree, aSphereTouchingAPlaneStraddlesIt) {
     frustumWith({-1, 0, 0, -1}, planes); // centre 1 outside, radius 1: still touching
     EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), 62);
     frustumWith({-1, 0, 0, -1.001f}, planes); // just beyond
-    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::kCullOutside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::CullOutside);
 }
 
 TEST_F(FlatThreeByThree, aSphereOutsideALaterPlaneIsCulledAfterAnEarlierOneStraddled) {
     FrustumPlane planes[6];
     frustumWith({1, 0, 0, 0.5f}, planes); // straddles plane 0
     planes[3] = {0, 0, 1, -5};            // z = 5: the sphere at z = 1 lies wholly outside
-    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::kCullOutside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, 0, planes), Roam::CullOutside);
 }
 
 TEST_F(FlatThreeByThree, clearedPlanesAreNotTestedAgainBelow) {
     FrustumPlane planes[6];
     frustumWith({-1, 0, 0, -5}, planes); // would cull, but the mask says plane 0 is cleared
-    EXPECT_EQ(roam->cullTest(kLeftChild, 1, planes), Roam::kCullInside);
-    EXPECT_EQ(roam->cullTest(kLeftChild, Roam::kCullInside, planes), Roam::kCullInside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, 1, planes), Roam::CullInside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, Roam::CullInside, planes), Roam::CullInside);
 }
 
 TEST_F(FlatThreeByThree, withoutAFrustumNothingIsTestedOrComputed) {
-    EXPECT_EQ(roam->cullTest(kLeftChild, 0, nullptr), Roam::kCullInside);
+    EXPECT_EQ(roam->cullTest(kLeftChild, 0, nullptr), Roam::CullInside);
     EXPECT_EQ(roam->pool[kLeftChild].radiusSquared, 0.0f); // not computed yet
 }
 

@@ -24,6 +24,8 @@ void flyAgainstPlainReading(const HeightMap& map, uint64_t seed, int frames, int
     RoamChecker checker;
     ASSERT_EQ(differences(roam, plain, true), "") << "after construction";
     ASSERT_EQ(checker.check(roam), "") << "after construction";
+    // A smaller mesh keeps the flights quick; reaching it first takes a few hundred merges.
+    roam.triangleTarget = plain.triangleTarget = 3000;
 
     for (int frame = 0; frame < frames; ++frame) {
         const FlightEvent event = flight.next();
@@ -42,18 +44,18 @@ void flyAgainstPlainReading(const HeightMap& map, uint64_t seed, int frames, int
 
 TEST(RoamFlight, matchesThePlainReadingOverRoughTerrain) {
     const SyntheticHeightMap map = noiseMap(129, 11);
-    for (uint64_t seed : {1, 2, 3}) flyAgainstPlainReading(map, seed, 600, 25);
+    for (uint64_t seed : {1, 2}) flyAgainstPlainReading(map, seed, 400, 40);
 }
 
 TEST(RoamFlight, matchesThePlainReadingOverAnIslandWithFlatSea) {
     // Many equal priorities (the whole sea has error 0): ties decide the queues' order here.
     const SyntheticHeightMap map = islandMap(257, 3);
-    for (uint64_t seed : {4, 5}) flyAgainstPlainReading(map, seed, 600, 50);
+    flyAgainstPlainReading(map, 4, 500, 100);
 }
 
 TEST(RoamFlight, matchesThePlainReadingWhenStaleEntriesPileUp) {
     const SyntheticHeightMap map = islandMap(257, 9);
-    for (uint64_t seed = 20; seed < 30; ++seed) flyAgainstPlainReading(map, seed, 800, 100, true);
+    for (uint64_t seed = 20; seed < 23; ++seed) flyAgainstPlainReading(map, seed, 600, 150, true);
 }
 
 TEST(RoamFlight, matchesThePlainReadingOverAFlatMap) {
