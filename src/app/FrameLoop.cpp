@@ -4,6 +4,8 @@
 #include "app/Input.h"
 #include "app/Overlay.h"
 #include "app/Scene.h"
+#include "texturing/ShaderTexturingAlgorithm.h"
+#include "roam/Roam.h"
 
 #include <GL/glew.h>
 #include <GL/glut.h>
@@ -37,6 +39,12 @@ void display() {
 
     glLightfv(GL_LIGHT0, GL_POSITION, orbitLight ? orbitLightPosition : lightPosition);
 
+    if (renderer) {
+        glPushMatrix();
+        renderer->draw(*camera);
+        glPopMatrix();
+    }
+
     if (orbitLight) {
         glPushMatrix();
         glDisable(GL_LIGHTING); // stays off until the overlay's first line
@@ -52,6 +60,11 @@ void display() {
 }
 
 void idle() {
+    if (shaderAlgorithm) {
+        // The water's time base runs 0 to 16383, whether or not the shaders are in force.
+        shaderAlgorithm->waterTime += 1;
+        if (shaderAlgorithm->waterTime == 16384) shaderAlgorithm->waterTime = 0;
+    }
     applyHeldKeyStates();
 
     if (orbitLight) {
@@ -63,6 +76,7 @@ void idle() {
     applyRendererKeyStates();
 
     if (cameraStatesActive()) frustumDirty = true; // even when the ground test refused the move
+    if (renderer) renderer->update(*camera);
     glutPostRedisplay();
 }
 

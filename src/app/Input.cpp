@@ -3,6 +3,9 @@
 #include "app/Camera.h"
 #include "app/FrameLoop.h"
 #include "app/Scene.h"
+#include "roam/Roam.h"
+#include "texturing/ShaderTexturingAlgorithm.h"
+#include "roam/Roam.h"
 
 #include <GL/glut.h>
 
@@ -117,13 +120,40 @@ void applyHeldKeyStates() {
         if (tiltState < 0) camera->lookDown(1.0f);
     }
     if (lightHeightState != 0 && !orbitLight) lightPosition[1] += 10.0f * lightHeightState;
+    if (shaderAlgorithm) {
+        // The parameters move whether or not the shaders are in force; they apply when drawn.
+        ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
+        if (levelRatioState)
+            shader.levelRatio = stepUnitParameter(shader.levelRatio, levelRatioState);
+        if (slopeCutoffState)
+            shader.slopeCutoff = stepUnitParameter(shader.slopeCutoff, slopeCutoffState);
+        if (texRepState) shader.texRep = stepRepeatParameter(shader.texRep, texRepState);
+        if (detailRepState)
+            shader.detailRep = stepRepeatParameter(shader.detailRep, detailRepState);
+        if (triplanarCutoffState)
+            shader.triplanarCutoff =
+                stepUnitParameter(shader.triplanarCutoff, triplanarCutoffState);
+        if (waterSpeedState) shader.waterSpeed += waterSpeedState * (1.0f / 8192);
+    }
 }
 
-void applyRendererKeyStates() {}
+void applyRendererKeyStates() {
+    if (!renderer) return;
+    if (targetState > 0) renderer->raiseTriangleTarget();
+    if (targetState < 0) renderer->lowerTriangleTarget();
+    if (updatesState > 0) renderer->raiseUpdatesPerFrame();
+    if (updatesState < 0) renderer->lowerUpdatesPerFrame();
+}
 
 bool cameraStatesActive() {
     return moveState != 0 || climbState != 0 || turnState != 0 || strafeState != 0 ||
            tiltState != 0;
+}
+
+static void chooseAlgorithm(TexturingAlgorithm* algorithm) {
+    if (!algorithm) return;
+    currentAlgorithm = algorithm;
+    applyTexturingAlgorithm();
 }
 
 void keyboard(unsigned char key, int, int) {
@@ -141,6 +171,23 @@ void keyboard(unsigned char key, int, int) {
     case 'n':
         orbitLight = !orbitLight;
         break;
+    case '1':
+        chooseAlgorithm(basicAlgorithm);
+        break;
+    case '2':
+        chooseAlgorithm(multitexturingAlgorithm);
+        break;
+    case '3':
+        // note: without OpenGL 2.0 the shader algorithm was never set up; the key does nothing.
+        if (shaderAlgorithm && shaderAlgorithm->shadersSupported) chooseAlgorithm(shaderAlgorithm);
+        break;
+    case '`':
+        chooseAlgorithm(triGridAlgorithm);
+        break;
+    case 'C':
+    case 'c':
+        if (renderer) renderer->cullingEnabled = !renderer->cullingEnabled;
+        break;
     default:
         break;
     }
@@ -153,7 +200,37 @@ void keyboardUp(unsigned char key, int, int) {
 
 void specialKey(int key, int, int) {
     const HeldKeyBinding held = heldSpecialKeyBinding(key);
-    if (held.state) *held.state = held.direction;
+    if (held.state) {
+        *held.state = held.direction;
+        return;
+    }
+    if (!shaderAlgorithm) return;
+    ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
+    switch (key) {
+    case GLUT_KEY_F1:
+        shader.lighting = !shader.lighting;
+        break;
+    case GLUT_KEY_F2:
+        shader.slopeTexturing = !shader.slopeTexturing;
+        break;
+    case GLUT_KEY_F3:
+        shader.texturing = !shader.texturing;
+        break;
+    case GLUT_KEY_F4:
+        shader.normalTexture = !shader.normalTexture;
+        break;
+    case GLUT_KEY_F5:
+        shader.useDetailMap = !shader.useDetailMap;
+        break;
+    case GLUT_KEY_F6:
+        shader.triplanarTexturing = !shader.triplanarTexturing;
+        break;
+    case GLUT_KEY_F7:
+        shader.textureLOD = !shader.textureLOD;
+        break;
+    default:
+        break;
+    }
 }
 
 void specialKeyUp(int key, int, int) {

@@ -1,6 +1,7 @@
 #include "app/Overlay.h"
 
 #include "app/Scene.h"
+#include "roam/Roam.h"
 
 #include <GL/glew.h>
 #include <GL/glut.h>
@@ -60,7 +61,25 @@ void drawText(const char* text, float x, float y) {
 void drawOverlay() {
     char line[96];
     const float x = 6;
+    if (renderer) {
+        const float lastSplit = renderer->lastSplit, lastMerge = renderer->lastMerge;
+        const OverlayColour colour = priorityColour(lastSplit, lastMerge);
+        glColor3f(colour.r, colour.g, colour.b);
+        std::snprintf(line, sizeof line, "last split = %2.5f", lastSplit);
+        drawText(line, x, 66);
+        std::snprintf(line, sizeof line, "last merge = %2.5f", lastMerge);
+        drawText(line, x, 78);
+    }
     glColor3f(1, 1, 1);
     std::snprintf(line, sizeof line, "%3.2f FPS", updateFps());
     drawText(line, x, 18);
+    if (!renderer) return;
+    std::snprintf(line, sizeof line, "%d triangles", static_cast<int>(renderer->triangleCount));
+    drawText(line, x, 30);
+    std::snprintf(line, sizeof line, "%d diamonds", renderer->diamondCount());
+    drawText(line, x, 42);
+    glColor3f(1, 1, 1);
+    std::snprintf(line, sizeof line, "%d updates per frame",
+                  static_cast<int>(renderer->updatesPerFrame));
+    drawText(line, x, 54);
 }

@@ -2,16 +2,27 @@
 
 #include "app/Camera.h"
 #include "terrain/DEMHeightMap.h"
-#include "roam/TerrainRenderer.h"
-#include "texturing/TexturingAlgorithm.h"
+#include "roam/Roam.h"
+#include "texturing/BasicTexturingAlgorithm.h"
+#include "texturing/MultitexturingAlgorithm.h"
+#include "texturing/ShaderTexturingAlgorithm.h"
+#include "texturing/TriGridTexturingAlgorithm.h"
 
 #include <GL/glew.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
 
 int windowWidth = 900;
 int windowHeight = 600;
 HeightMap* heightMap = nullptr;
 Camera* camera = nullptr;
-TerrainRenderer* renderer = nullptr;
+Roam* renderer = nullptr;
+TexturingAlgorithm* basicAlgorithm = nullptr;
+TexturingAlgorithm* multitexturingAlgorithm = nullptr;
+ShaderTexturingAlgorithm* shaderAlgorithm = nullptr;
+TexturingAlgorithm* triGridAlgorithm = nullptr;
 TexturingAlgorithm* currentAlgorithm = nullptr;
 
 void initScene() {
@@ -25,11 +36,33 @@ void initScene() {
 
     heightMap = new DEMHeightMap("hawaii-c", true); // a file that cannot be read ends the process
 
+    // The tri-grid texture comes first: it leaves unit 0's environment at GL_REPLACE, which the
+    // colour textures then rely on.
+    triGridAlgorithm = new TriGridTexturingAlgorithm();
+    basicAlgorithm = new BasicTexturingAlgorithm(heightMap);
+    multitexturingAlgorithm = new MultitexturingAlgorithm(heightMap);
+    currentAlgorithm = basicAlgorithm;
+
     camera = new Camera(heightMap);
-    if (heightMap) {
-        const Vector3D start = startPosition(*heightMap);
-        camera->setPosition(start.x, start.y, start.z);
+    const Vector3D start = startPosition(*heightMap);
+    camera->setPosition(start.x, start.y, start.z);
+
+    // The renderer meshes the registry's height map for the camera and draws with the current
+    // algorithm; it owns neither. A map too small to mesh ends the process, as an unreadable one.
+    try {
+        renderer = new Roam(*camera, *heightMap, currentAlgorithm);
+    } catch (const std::invalid_argument& error) {
+        std::cerr << error.what() << std::endl;
+        std::exit(1);
     }
+
+    const int extent = renderer->gridSize - 1;
+    shaderAlgorithm = new ShaderTexturingAlgorithm(heightMap, extent, extent);
+    if (shaderAlgorithm->shadersSupported) {
+        currentAlgorithm = shaderAlgorithm;
+        shaderAlgorithm->setup();
+    }
+    applyTexturingAlgorithm();
 }
 
 void applyTexturingAlgorithm() {

@@ -2,7 +2,8 @@
 
 class Camera;
 class HeightMap;
-class TerrainRenderer;
+class Roam;
+class ShaderTexturingAlgorithm;
 class TexturingAlgorithm;
 
 // The scene registry: process-wide objects built once by initScene and never destroyed.
@@ -11,7 +12,11 @@ extern int windowWidth;
 extern int windowHeight;
 extern HeightMap* heightMap;
 extern Camera* camera;
-extern TerrainRenderer* renderer;
+extern Roam* renderer; // the overlay and the keys read and tune its fields
+extern TexturingAlgorithm* basicAlgorithm;
+extern TexturingAlgorithm* multitexturingAlgorithm;
+extern ShaderTexturingAlgorithm* shaderAlgorithm; // the keys and idle tune its parameters
+extern TexturingAlgorithm* triGridAlgorithm;
 extern TexturingAlgorithm* currentAlgorithm; // the user's choice; renderer->texturing is in force
 
 // Builds the scene; needs the window's GL context to be current.
