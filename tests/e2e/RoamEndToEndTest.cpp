@@ -87,9 +87,8 @@ TEST_F(RoamEndToEnd, homeAndEndChangeTheTriangleCount) {
     const Screenshot raised = settled();
     ASSERT_TRUE(holdUntilChanged("End", kTriangles)) << "End left the count alone";
     const Screenshot lowered = settled();
+    // note: the diamonds may come back to where they were, so only the count is compared.
     EXPECT_TRUE(lineChanged(raised, lowered, kTriangles));
-    EXPECT_TRUE(lineChanged(raised, lowered, kDiamonds) ||
-                lineChanged(raised, lowered, kLastMerge));
 }
 
 TEST_F(RoamEndToEnd, pageUpAndPageDownChangeTheStepsPerFrame) {
@@ -115,7 +114,10 @@ TEST_F(RoamEndToEnd, flyingChangesTheMeshAndItsPriorities) {
 }
 
 TEST_F(RoamEndToEnd, cullingLeavesThePictureAsItWas) {
-    settled();
+    // The shaders' water moves from frame to frame; the basic texturing holds still.
+    const Screenshot shaded = settled();
+    app.key("1");
+    ASSERT_TRUE(app.waitForChange(shaded, 0.5, 30, 0, kBelowOverlay));
     // A frame drawn after a key was handled: wait for the frame rate (once a second) to change.
     const auto nextFrames = [&] {
         const Screenshot before = app.screenshot();
