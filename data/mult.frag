@@ -85,9 +85,10 @@ void main()
 
     // The sea stands at height 0: the water tile drifts with waterPosition, and a ripple of light
     // runs across it at the same pace.
-    vec2 waterUV = gridPosition.xz * (texRep / 100.0) + vec2(waterPosition, 0.5 * waterPosition);
+    // note: waterPosition wraps from 8 to 0; the drift and the ripple cover whole periods by then.
+    vec2 waterUV = gridPosition.xz * (texRep / 100.0) + vec2(4.0, 2.0) * waterPosition;
     vec4 water = texture2D(mytex[0], waterUV);
-    float ripple = sin(6.2831853 * (0.15 * gridPosition.x + 0.1 * gridPosition.z - 2.0 * waterPosition));
+    float ripple = sin(6.2831853 * (0.15 * gridPosition.x + 0.1 * gridPosition.z - 8.0 * waterPosition));
     water.rgb *= 1.0 + 0.08 * ripple;
     float sea = 1.0 - smoothstep(0.0, 0.6, height);
     ground = mix(ground, water, sea);
