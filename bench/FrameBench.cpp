@@ -15,9 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 namespace {
 
@@ -26,11 +25,7 @@ void enterDataDirectory() {
     if (chdir(data ? data : TERRAINS_SOURCE_DIR "/data") != 0) std::abort();
 }
 
-// The program's start-up up to its first frame, with the console output discarded.
-void startAndDrawFirstFrame() {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
+void openWindow() {
     int argc = 1;
     char name[] = "terrains";
     char* argv[] = {name, nullptr};
@@ -39,6 +34,14 @@ void startAndDrawFirstFrame() {
     glutInitWindowSize(900, 600);
     glutInitWindowPosition(0, 0);
     glutCreateWindow("Terrains...");
+}
+
+// The program's start-up up to its first frame, with the console output discarded.
+void startAndDrawFirstFrame() {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    openWindow();
     initScene();
     reshape(900, 600);
     display();
@@ -64,18 +67,17 @@ void ensureScene() {
     static bool built = false;
     if (built) return;
     enterDataDirectory();
-    int argc = 1;
-    char name[] = "terrains";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(900, 600);
-    glutCreateWindow("Terrains...");
-    std::streambuf* out = std::cout.rdbuf(nullptr);
-    std::streambuf* errors = std::cerr.rdbuf(nullptr);
+    openWindow();
+    // The start-up report and warnings go to the console: keep them out of the figures.
+    std::fflush(stdout);
+    const int savedOut = dup(1), savedErr = dup(2), null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
     initScene();
-    std::cout.rdbuf(out);
-    std::cerr.rdbuf(errors);
+    std::fflush(stdout);
+    dup2(savedOut, 1);
+    dup2(savedErr, 2);
+    close(null);
     reshape(900, 600);
     built = true;
 }
@@ -93,9 +95,15 @@ void frames(benchmark::State& state, TexturingAlgorithm** algorithm) {
     state.counters["triangles"] = static_cast<double>(renderer->triangleCount);
 }
 
-void BM_FrameBasic(benchmark::State& state) { frames(state, &basicAlgorithm); }
-void BM_FrameMultitexturing(benchmark::State& state) { frames(state, &multitexturingAlgorithm); }
-void BM_FrameTriGrid(benchmark::State& state) { frames(state, &triGridAlgorithm); }
+void BM_FrameBasic(benchmark::State& state) {
+    frames(state, &basicAlgorithm);
+}
+void BM_FrameMultitexturing(benchmark::State& state) {
+    frames(state, &multitexturingAlgorithm);
+}
+void BM_FrameTriGrid(benchmark::State& state) {
+    frames(state, &triGridAlgorithm);
+}
 void BM_FrameShader(benchmark::State& state) {
     frames(state, reinterpret_cast<TexturingAlgorithm**>(&shaderAlgorithm));
 }

@@ -10,26 +10,25 @@
 
 const char* const kShadersUnavailableMessage = "OpenGL 2.0 not available! Shaders disabled\r\n";
 
+const char* const kShaderUniformNames[24] = {"mytex[0]",      "mytex[1]",
+                                             "mytex[2]",      "mytex[3]",
+                                             "mytex[4]",      "mytex[5]",
+                                             "normalMap",     "heightMap",
+                                             "texturing",     "slopeTexturing",
+                                             "lighting",      "normalTexture",
+                                             "useDetailMap",  "triplanarTexturing",
+                                             "textureLOD",    "levelRatio",
+                                             "slopeCutoff",   "Theight",
+                                             "Twidth",        "Tlength",
+                                             "waterPosition", "triplanarCutoff",
+                                             "texRep",        "detailRep"};
+
 namespace {
 
 const char* const kGroundTexturePaths[5] = {"textures/water.tga", "textures/beach_tile.tga",
                                             "textures/grass_tile.tga", "textures/highTile.tga",
                                             "textures/snow_tile.tga"};
 const char* const kDetailMapPath = "textures/detailMap.tga";
-
-// Registered and sent in this order.
-const char* const kUniformNames[24] = {"mytex[0]",      "mytex[1]",
-                                       "mytex[2]",      "mytex[3]",
-                                       "mytex[4]",      "mytex[5]",
-                                       "normalMap",     "heightMap",
-                                       "texturing",     "slopeTexturing",
-                                       "lighting",      "normalTexture",
-                                       "useDetailMap",  "triplanarTexturing",
-                                       "textureLOD",    "levelRatio",
-                                       "slopeCutoff",   "Theight",
-                                       "Twidth",        "Tlength",
-                                       "waterPosition", "triplanarCutoff",
-                                       "texRep",        "detailRep"};
 
 } // namespace
 
@@ -80,7 +79,7 @@ void ShaderTexturingAlgorithm::setup() {
     program->attach(*fragmentShader);
     program->link();
     std::cout << program->getInfoLog();
-    for (const char* name : kUniformNames) program->addUniform(name);
+    for (const char* name : kShaderUniformNames) program->addUniform(name);
 }
 
 void ShaderTexturingAlgorithm::texCoord(int, int, int) {}
@@ -109,7 +108,7 @@ void ShaderTexturingAlgorithm::enable() {
             glBindTexture(GL_TEXTURE_2D, 0);
     }
 
-    for (int i = 0; i < 8; ++i) program->setUniform(kUniformNames[i], i);
+    for (int i = 0; i < 8; ++i) program->setUniform(kShaderUniformNames[i], i);
     program->setUniform("texturing", texturing ? 1 : 0);
     program->setUniform("slopeTexturing", slopeTexturing ? 1 : 0);
     program->setUniform("lighting", lighting ? 1 : 0);

@@ -62,3 +62,5 @@ private:
 };
 
 extern const char* const kShadersUnavailableMessage;
+// The uniforms the shaders are given, registered and sent in this order.
+extern const char* const kShaderUniformNames[24];

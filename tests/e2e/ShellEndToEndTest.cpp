@@ -1,4 +1,4 @@
-#include "support/AppRun.h"
+#include "Pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,16 @@ TEST(ShellEndToEnd, escapeQuitsWithStatusZero) {
     AppRun app;
     ASSERT_TRUE(app.waitForWindow()) << app.errors();
     ASSERT_TRUE(app.waitForFrame()) << app.errors();
+    ASSERT_TRUE(pictures::waitForNextFrame(app)); // frames a second apart: errors would show
     app.key("Escape");
     EXPECT_EQ(app.waitForExit(), 0) << app.errors();
-    // Start-up read the island and printed its header report.
+    // Start-up read the island, printed its header report and an empty link log, and no frame
+    // found a GL error.
     const std::string report = app.output();
+    EXPECT_EQ(report.find("rror"), std::string::npos) << report;
+    EXPECT_EQ(app.errors().find("OpenGL Error: "), std::string::npos) << app.errors();
+    EXPECT_NE(app.errors().find("\tUsing a 1025x1025 portion of the Heightmap.\n"),
+              std::string::npos);
     EXPECT_NE(report.find("DEM level code is 1\n"), std::string::npos) << report;
     EXPECT_NE(report.find("maxElevation = 4205, minElevation = 0\n"), std::string::npos) << report;
     EXPECT_NE(report.find("width=1201, length=1201\n"), std::string::npos) << report;

@@ -1,24 +1,12 @@
 #include "shader/GLSLShaderProgram.h"
 #include "shader/ShaderFactory.h"
+#include "texturing/ShaderTexturingAlgorithm.h"
 
 #include "support/GlContext.h"
 
 #include <string>
 
 namespace {
-
-const char* const kUniforms[] = {"mytex[0]",      "mytex[1]",
-                                 "mytex[2]",      "mytex[3]",
-                                 "mytex[4]",      "mytex[5]",
-                                 "normalMap",     "heightMap",
-                                 "texturing",     "slopeTexturing",
-                                 "lighting",      "normalTexture",
-                                 "useDetailMap",  "triplanarTexturing",
-                                 "textureLOD",    "levelRatio",
-                                 "slopeCutoff",   "Theight",
-                                 "Twidth",        "Tlength",
-                                 "waterPosition", "triplanarCutoff",
-                                 "texRep",        "detailRep"};
 
 using TerrainShaderGl = GlTest;
 
@@ -41,7 +29,7 @@ TEST_F(TerrainShaderGl, shippedPairLinksAndUsesEveryUniform) {
     const std::string log = program->getInfoLog();
     EXPECT_EQ(linked, GL_TRUE) << log;
     EXPECT_EQ(log.find("error"), std::string::npos) << log;
-    for (const char* name : kUniforms) {
+    for (const char* name : kShaderUniformNames) {
         program->addUniform(name);
         EXPECT_NE(glsl.uniformLocations.at(name), -1) << name << " is not active";
     }

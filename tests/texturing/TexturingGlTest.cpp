@@ -209,6 +209,12 @@ protected:
         map->normals.assign(map->heights.size() * 3, 0.0f);
         for (size_t i = 0; i < map->heights.size(); ++i) map->normals[3 * i + 1] = 1.0f;
     }
+    // Setup prints the link log; these tests read it elsewhere.
+    static void setUpQuietly(ShaderTexturingAlgorithm& shader) {
+        testing::internal::CaptureStdout();
+        shader.setup();
+        testing::internal::GetCapturedStdout();
+    }
     std::unique_ptr<GridHeightMap> map;
 };
 
@@ -261,9 +267,7 @@ TEST_F(ShaderTexturingGl, setupLinksTheShippedPairAndBuildsEightUnits) {
 
 TEST_F(ShaderTexturingGl, enableBindsEveryUnitAndSendsTheParameters) {
     ShaderTexturingAlgorithm shader(map.get(), 512, 512);
-    testing::internal::CaptureStdout();
-    shader.setup();
-    testing::internal::GetCapturedStdout();
+    setUpQuietly(shader);
     glEnable(GL_BLEND);
     shader.waterTime = 1000;
     shader.enable();
@@ -287,9 +291,7 @@ TEST_F(ShaderTexturingGl, enableBindsEveryUnitAndSendsTheParameters) {
 
 TEST_F(ShaderTexturingGl, toggledSwitchReachesItsUniformInTheNextFrame) {
     ShaderTexturingAlgorithm shader(map.get(), 512, 512);
-    testing::internal::CaptureStdout();
-    shader.setup();
-    testing::internal::GetCapturedStdout();
+    setUpQuietly(shader);
     shader.enable();
     shader.disable();
     EXPECT_EQ(uniformInt(shader, "triplanarTexturing"), 0);
@@ -303,9 +305,7 @@ TEST_F(ShaderTexturingGl, toggledSwitchReachesItsUniformInTheNextFrame) {
 
 TEST_F(ShaderTexturingGl, disableLeavesNoProgramAndEveryUnitOffAndUnbound) {
     ShaderTexturingAlgorithm shader(map.get(), 512, 512);
-    testing::internal::CaptureStdout();
-    shader.setup();
-    testing::internal::GetCapturedStdout();
+    setUpQuietly(shader);
     shader.enable();
     shader.disable();
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
@@ -322,9 +322,7 @@ TEST_F(ShaderTexturingGl, disableLeavesNoProgramAndEveryUnitOffAndUnbound) {
 TEST_F(ShaderTexturingGl, withoutNormalsUnitSixBindsObjectZero) {
     map->normals.clear();
     ShaderTexturingAlgorithm shader(map.get(), 512, 512);
-    testing::internal::CaptureStdout();
-    shader.setup();
-    testing::internal::GetCapturedStdout();
+    setUpQuietly(shader);
     EXPECT_FALSE(shader.normalMapTexture);
     shader.enable();
     EXPECT_EQ(boundOn(6), 0);
