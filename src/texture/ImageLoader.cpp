@@ -17,8 +17,8 @@ const char* const kOutOfImageMemory = "Out of memory for image memory allocation
 
 namespace {
 
-// Empty image-ID field, no colour map, zero colour-map specification and origin; byte 2 is the
-// image type.
+// Empty image-ID field, no colour map, zeroed colour-map fields and origin; byte 2 is the image
+// type (2 raw true-colour, 10 run-length encoded).
 const unsigned char kTgaPrefix[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const unsigned char kTgaRlePrefix[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
