@@ -1,11 +1,5 @@
 #include "app/Vector3D.h"
 
-#include <cmath>
-
-float squareRoot(float value) {
-    return static_cast<float>(std::sqrt(static_cast<double>(value)));
-}
-
 void Vector3D::normalize() {
     const float lengthSquared = x * x + y * y + z * z;
     const float length = squareRoot(lengthSquared);

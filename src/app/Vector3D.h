@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cmath>
+
 // Square root taken in double precision and rounded once to float, so every caller rounds alike.
-float squareRoot(float value);
+// note: inline; the normals and the mesh's priorities call it in their tight loops.
+inline float squareRoot(float value) {
+    return static_cast<float>(std::sqrt(static_cast<double>(value)));
+}
 inline float square(float value) {
     return value * value;
 }

@@ -186,8 +186,7 @@ inline float Roam::priorityOf(uint32_t t) const {
     const float dy = cameraPosition.y;
     const float dz = cameraPosition.z - static_cast<float>(s.z);
     const float lengthSquared = dx * dx + dy * dy + dz * dz;
-    // note: std::sqrt of a float is correctly rounded, as the shared square-root helper is.
-    const float length = std::sqrt(lengthSquared);
+    const float length = squareRoot(lengthSquared);
     // note: a camera exactly at the split point at height 0 (or at a position that is not a
     // number) has no distance to divide by: the triangle then gets the restart value, the
     // largest any split can return, or 0 when it is flat. No NaN ever enters a queue.

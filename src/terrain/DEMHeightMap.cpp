@@ -132,15 +132,10 @@ namespace {
 // (h - h_E, 1, h_N - h) for f(E, N) and (h_W - h, 1, h_N - h) for f(N, W): the dropped terms are
 // products with 0 and 1, so the values are those of the full products (up to the sign of a zero).
 // Each face is scaled to unit length exactly as Vector3D::normalize does it.
-// note: squareRoot's own rounding (the double root rounded once to float), inlined: the call
-// would cost as much as the rest of the loop.
-inline float rootOf(float value) {
-    return float(std::sqrt(double(value)));
-}
 
 inline void addUnitFace(float a, float b, float& x, float& y, float& z) {
     const float lengthSquared = a * a + 1.0f + b * b;
-    const float length = rootOf(lengthSquared);
+    const float length = squareRoot(lengthSquared);
     const float inverse = 1.0f / length;
     x += a * inverse;
     y += inverse;
@@ -157,13 +152,13 @@ void interiorNormals(const float* heights, int width, int r, float* out) {
         const float up = north[c] - h, down = h - south[c];
         // First face assigned, not added: 0 + v would turn a -0 into +0.
         const float s0 = west * west + 1.0f + down * down;
-        const float i0 = 1.0f / rootOf(s0);
+        const float i0 = 1.0f / squareRoot(s0);
         float x = west * i0, y = i0, z = down * i0;
         addUnitFace(east, down, x, y, z);
         addUnitFace(east, up, x, y, z);
         addUnitFace(west, up, x, y, z);
         const float lengthSquared = x * x + y * y + z * z;
-        const float inverse = 1.0f / rootOf(lengthSquared);
+        const float inverse = 1.0f / squareRoot(lengthSquared);
         float* n = out + size_t(c) * 3;
         n[0] = x * inverse;
         n[1] = y * inverse;

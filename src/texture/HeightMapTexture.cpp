@@ -8,9 +8,7 @@ unsigned char heightTexel(float height, float maxHeight) {
     if (!(maxHeight > 0)) return 0;
     const float ratio = height / maxHeight;
     const float scaled = ratio * 255.0f;
-    if (!(scaled > 0)) return 0; // negative, or not a number
-    if (scaled >= 255) return 255;
-    return static_cast<unsigned char>(static_cast<int>(scaled));
+    return clampToByte(scaled);
 }
 
 std::vector<unsigned char> heightTexels(const HeightMap& map, int width, int height) {
@@ -24,13 +22,5 @@ std::vector<unsigned char> heightTexels(const HeightMap& map, int width, int hei
 }
 
 HeightMapTexture::HeightMapTexture(const HeightMap* map, int width, int height) {
-    const std::vector<unsigned char> texels = heightTexels(*map, width, height);
-
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, width, height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
-                 texels.data());
-    glEnable(GL_TEXTURE_2D);
+    uploadLinear(GL_ALPHA, width, height, heightTexels(*map, width, height).data());
 }

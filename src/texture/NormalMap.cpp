@@ -7,9 +7,7 @@
 unsigned char normalComponentTexel(float component) {
     const float shifted = component + 1.0f;
     const float scaled = shifted * 127.0f;
-    if (!(scaled > 0)) return 0; // also a normal that is not a number
-    if (scaled >= 255) return 255;
-    return static_cast<unsigned char>(static_cast<int>(scaled));
+    return clampToByte(scaled);
 }
 
 std::vector<unsigned char> normalTexels(const HeightMap& map, int width, int height) {
@@ -32,13 +30,5 @@ std::vector<unsigned char> normalTexels(const HeightMap& map, int width, int hei
 NormalMap::NormalMap(const HeightMap* map, int width, int height) {
     setWidth(width);
     setHeight(height);
-    const std::vector<unsigned char> texels = normalTexels(*map, width, height);
-
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 texels.data());
-    glEnable(GL_TEXTURE_2D);
+    uploadLinear(GL_RGB, width, height, normalTexels(*map, width, height).data());
 }

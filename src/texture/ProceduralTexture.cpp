@@ -180,13 +180,7 @@ void ProceduralTexture::generate() {
     bands = makeBands(heightMap->maxHeight);
     paintTexels(*heightMap, bands, tiles, pixels.data());
 
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kProceduralSize, kProceduralSize, 0, GL_RGB,
-                 GL_UNSIGNED_BYTE, pixels.data());
-    glEnable(GL_TEXTURE_2D);
+    uploadLinear(GL_RGB, kProceduralSize, kProceduralSize, pixels.data());
 }
 
 float ProceduralTexture::sampleHeight(int i, int j) const {

@@ -22,7 +22,20 @@ public:
     virtual void unbind();
     virtual void setWidth(int value);
     virtual void setHeight(int value);
+
+protected:
+    // The generated textures' upload: a new name, bound, linear filters, no mipmaps, level 0 in
+    // `format` both inside and out; then GL_TEXTURE_2D is enabled.
+    void uploadLinear(GLenum format, int width, int height, const unsigned char* texels);
 };
+
+// A texel byte from a value meant to lie in 0 to 255: truncated, and clamped rather than wrapped;
+// not a number gives 0.
+inline unsigned char clampToByte(float scaled) {
+    if (!(scaled > 0)) return 0;
+    if (scaled >= 255) return 255;
+    return static_cast<unsigned char>(static_cast<int>(scaled));
+}
 
 // Bytes per texel row once padded to GL's default unpack alignment of 4.
 inline int paddedRowBytes(int texels, int bytesPerTexel) {
