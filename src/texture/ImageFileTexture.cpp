@@ -17,7 +17,7 @@ GLenum imageFormat(int bitsPerPixel) {
 
 std::vector<unsigned char> alignedRows(const Image& image) {
     const size_t rowBytes = size_t(image.width) * (image.bitsPerPixel / 8);
-    const size_t stride = (rowBytes + 3) & ~size_t(3);
+    const size_t stride = size_t(paddedRowBytes(image.width, image.bitsPerPixel / 8));
     if (stride == rowBytes) return {};
     std::vector<unsigned char> aligned(stride * image.height);
     for (int row = 0; row < image.height; ++row)
