@@ -1,0 +1,137 @@
+#include "terrain/DEMHeightMap.h"
+#include "texture/HeightMapTexture.h"
+#include "texture/ImageFileTexture.h"
+#include "texture/NormalMap.h"
+#include "texture/ProceduralTexture.h"
+#include "texture/TriGridTexture.h"
+
+#include "support/GlContext.h"
+#include "support/TestHeightMaps.h"
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+TEST(Texels, workedValuesOfTheFormulas) {
+    EXPECT_EQ(heightTexel(105, 210), 127);
+    EXPECT_EQ(heightTexel(210.95f, 210), 255); // a peak above maxHeight must not wrap to 0
+    const TexelColour contour = triGridColour(0.02f);
+    EXPECT_TRUE(contour.r == 30 && contour.g == 0 && contour.b == 0);
+    // Band weights for M = 210 by height: the lowest tile alone below its peak.
+    const TexelBands bands = makeBands(210);
+    const float weights[][1 + kTileCount] = {{0, 1, 0, 0, 0, 0},
+                                             {26, 0, 1, 0, 0, 0},
+                                             {-3, 0, 1, 0, 0, 0},
+                                             {104, 0, 0, 1, 0, 0},
+                                             {78, 0, 25 / 51.5f, 25.5f / 51.5f, 0, 0},
+                                             {230, 0, 0, 0, 0, 30.5f / 51.5f}};
+    for (const auto& row : weights)
+        for (int l = 0; l < kTileCount; ++l)
+            EXPECT_EQ(bandWeight(bands, l, row[0]), row[1 + l]) << row[0];
+    // The mean of the row's and the column's interpolation from one corner, none past the edge.
+    const float corners[2][2] = {{0, 10}, {20, 1000}};
+    const GridHeightMap map(2, 2, [&](int r, int c) { return corners[r][c]; });
+    EXPECT_EQ(sampleHeight(map, 256, 256), 7.5f);
+    EXPECT_EQ(sampleHeight(map, 1023, 1023), 1000);
+}
+
+TEST(Texels, paintingEqualsTheFormulaTakenLiterally) {
+    std::mt19937 random(2024);
+    const TexelBands bands = makeBands(210);
+    const GridHeightMap map(37, 53, [&](int, int) {
+        return random() % 4 ? float(random() % 22000) / 100 - 5 : 0.0f; // water a quarter of it
+    });
+    ColourTiles tiles;
+    for (int l = 0; l < kTileCount; ++l) {
+        const int width = 3 + 2 * l, height = 11 - 2 * l, bits = l % 2 ? 32 : 24;
+        tiles[l] = Image{Bytes(width * height * bits / 8), width, height, bits, false};
+        for (unsigned char& byte : tiles[l].pixels) byte = static_cast<unsigned char>(random());
+    }
+    Bytes texels(kProceduralSize * kProceduralSize * 3);
+    paintTexels(map, bands, tiles, texels.data());
+    int mismatches = 0;
+    for (int j = 0; j < kProceduralSize; ++j)
+        for (int i = 0; i < kProceduralSize; ++i) {
+            float sum[3] = {0, 0, 0}; // every tile in order, zero weights included
+            for (int l = 0; l < kTileCount; ++l) {
+                const Image& tile = tiles[l];
+                const float w = bandWeight(bands, l, sampleHeight(map, i, j));
+                const int at =
+                    ((j % tile.height) * tile.width + i % tile.width) * tile.bitsPerPixel / 8;
+                for (int c = 0; c < 3; ++c) sum[c] += w * float(tile.pixels[at + c]);
+            }
+            for (int c = 0; c < 3; ++c)
+                mismatches += texels[(j * kProceduralSize + i) * 3 + c] != (int(sum[c]) & 0xff);
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
+using TextureGl = GlTest;
+
+TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
+    const std::string source = TERRAINS_SOURCE_DIR, fixtures = source + "/tests/texture/fixtures/";
+    GridHeightMap map(6, 5, [](int r, int c) { return r == 0 && c == 1 ? 105.0f : 0.0f; });
+    map.maxHeight = 210; // sample (0, 1) stands at half of it
+    GridHeightMap flat(4, 2, [](int, int) { return 3.0f; });
+    computeNormals(flat);
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(source + "/data"); // where the tiles are
+    auto procedural = std::make_unique<ProceduralTexture>(&map);
+    std::filesystem::current_path(saved);
+    const Bytes& painted = procedural->pixels;
+    auto image = [&](const char* name) {
+        return std::make_unique<ImageFileTexture>((fixtures + name).c_str());
+    };
+    const Bytes twoByTwo = loadImage((fixtures + "tga24-2x2.tga").c_str()).pixels;
+    const GLint mipmapped = GL_LINEAR_MIPMAP_LINEAR, linear = GL_LINEAR;
+    // Internal format, size, minifying filter, and the first texels each texture holds.
+    const std::tuple<std::shared_ptr<Texture>, std::vector<GLint>, Bytes> cases[] = {
+        {image("tga24-2x2.tga"), {GL_RGB, 2, 2, mipmapped}, twoByTwo}, // rows of 6 bytes
+        {image("tga32-rle.tga"), {GL_RGBA, 8, 8, mipmapped}, {}},      // 9 x 6, scaled by GLU
+        {std::make_unique<HeightMapTexture>(&map, 4, 4), {GL_ALPHA, 4, 4, linear}, {0, 127, 0}},
+        {std::make_unique<NormalMap>(&flat, 4, 2), {GL_RGB, 4, 2, linear}, {127, 254, 127}},
+        {std::make_unique<TriGridTexture>(), {GL_RGB, 128, 128, linear}, {231, 242, 228}},
+        {std::move(procedural), {GL_RGB, 1024, 1024, linear}, painted}};
+    for (const auto& [texture, expected, texels] : cases) {
+        texture->bind();
+        std::vector<GLint> got(4);
+        GLint magFilter = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &got[0]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &got[1]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &got[2]);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &got[3]);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(magFilter, GL_LINEAR);
+        Bytes read(size_t(got[1]) * got[2] * (got[0] == GL_ALPHA ? 1 : got[0] == GL_RGB ? 3 : 4));
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, got[0], GL_UNSIGNED_BYTE, read.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        EXPECT_EQ(Bytes(read.begin(), read.begin() + std::min(read.size(), texels.size())), texels);
+    }
+    EXPECT_EQ(drainGlErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(TextureGl, aMissingDetailMapLeavesNameZeroAndBothMessages) {
+    testing::internal::CaptureStderr();
+    ImageFileTexture texture("textures/no-such-detailMap.tga");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not open file textures/no-such-detailMap.tga.\n"
+              "Error loading texture: textures/no-such-detailMap.tga\n");
+    EXPECT_EQ(texture.textureId, 0u);
+}
+
+// Tiles load from snow down to water; where there are none, snow is the first one missing.
+TEST(ProceduralTextureDeathTest, aMissingTileAbortsAfterTheReadersMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the GL context runs threads
+    const GridHeightMap map(2, 2, [](int, int) { return 1.0f; });
+    EXPECT_EXIT((std::filesystem::current_path("/"), ProceduralTexture(&map)),
+                testing::KilledBySignal(SIGABRT), "^Could not open file textures/snow\\.bmp\\.\n$");
+}
