@@ -1,9 +1,5 @@
 // The mesh on the default map (data/hawaii-c, 1201 x 1201, meshed as 1025 x 1025): construction,
-// the update of every frame during continuous flight, and resident memory. The plain reading the
-// tests check the renderer against (one pointer per reference, every field stored, heaps reading
-// their keys from the triangles) runs the same work in the same run as the peer.
-#include "../tests/roam/PlainRoam.h"
-
+// the update of every frame during continuous flight, and resident memory.
 #include "app/Camera.h"
 #include "roam/Roam.h"
 #include "terrain/DEMHeightMap.h"
@@ -153,42 +149,6 @@ void updateInContinuousFlight(benchmark::State& state) {
     state.counters["merge_queue"] = static_cast<double>(mergeEntries) / static_cast<double>(frames);
 }
 BENCHMARK(updateInContinuousFlight)->Iterations(2400)->Unit(benchmark::kMicrosecond);
-
-void constructPlainReading(benchmark::State& state) {
-    const HeightMap& map = defaultMap();
-    const Camera camera = startCamera(map);
-    unsigned triangles = 0;
-    for (auto _ : state) {
-        PlainRoam plain(camera.position, map, 1025);
-        plain.settle(camera.position);
-        triangles = plain.triangleCount;
-    }
-    state.counters["triangles"] = triangles;
-}
-BENCHMARK(constructPlainReading)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-void updatePlainReadingInContinuousFlight(benchmark::State& state) {
-    const HeightMap& map = defaultMap();
-    const std::vector<Vector3D> path = scriptedFlight(map, 2400);
-    const Camera start = startCamera(map);
-    PlainRoam plain(start.position, map, 1025);
-    plain.settle(start.position);
-    double total = 0, worst = 0;
-    std::size_t frames = 0;
-    for (auto _ : state) {
-        const auto begin = std::chrono::steady_clock::now();
-        plain.update(path[frames % path.size()]);
-        const auto end = std::chrono::steady_clock::now();
-        const double seconds = std::chrono::duration<double>(end - begin).count();
-        total += seconds;
-        worst = std::max(worst, seconds);
-        ++frames;
-    }
-    state.counters["mean_ms"] = 1e3 * total / static_cast<double>(frames);
-    state.counters["worst_ms"] = 1e3 * worst;
-    state.counters["triangles"] = plain.triangleCount;
-}
-BENCHMARK(updatePlainReadingInContinuousFlight)->Iterations(2400)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

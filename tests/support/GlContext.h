@@ -22,4 +22,7 @@ class GlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ensureGlContext(); }
     void SetUp() override { drainGlErrors(); }
+    // note: llvmpipe may still be drawing when the process exits, and then crashes in freeglut's
+    // exit handler; every test finishes its drawing.
+    void TearDown() override { glFinish(); }
 };

@@ -1,0 +1,91 @@
+#include "RoamInvariants.h"
+
+#include "app/Camera.h"
+#include "support/TestHeightMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+Camera cameraAt(Vector3D position) {
+    Camera camera(nullptr);
+    camera.position = position;
+    return camera;
+}
+
+float rough(int row, int column) {
+    return static_cast<float>((row * row + column) % 5);
+}
+
+} // namespace
+
+TEST(RoamCases, gridSizeFollowsTheMapsShapeWithItsWarnings) {
+    const std::string warning = "WARNING: \n", notSquare = "\tThe Heightmap is not square\n",
+                      notPower = "\tThe Heightmap size is not a power of 2, plus 1\n";
+    const std::string usingA = "\tUsing a ", ofMap = " portion of the Heightmap.\n";
+    const struct {
+        int width, length, expected;
+        std::string warnings;
+    } cases[] = {{257, 257, 257, ""},
+                 {1201, 1201, 1025, warning + notPower + usingA + "1025x1025" + ofMap},
+                 {300, 300, 257, warning + notPower + usingA + "257x257" + ofMap},
+                 {257, 300, 257, warning + notSquare},
+                 {200, 257, 129, warning + notSquare + notPower + usingA + "129x129" + ofMap},
+                 {3, 3, 3, ""}};
+    for (const auto& c : cases) {
+        const GridHeightMap map(c.width, c.length, [](int, int) { return 0.0f; });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Roam::usableGridSize(map), c.expected) << c.width << " x " << c.length;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warnings) << c.width << "x" << c.length;
+    }
+}
+
+TEST(RoamCases, mapsBelowThreeSamplesAreRefused) {
+    for (const auto& [width, length] : {std::pair{2, 2}, {0, 0}, {2, 40}}) {
+        const GridHeightMap map(width, length, [](int, int) { return 1.0f; });
+        testing::internal::CaptureStderr();
+        EXPECT_THROW(Roam(cameraAt(Vector3D(0, 10, 0)), map, nullptr), std::invalid_argument);
+        testing::internal::GetCapturedStderr();
+    }
+}
+
+TEST(RoamCases, mergeStepOnAnEmptyQueueReturnsTwoToTheThirtyFirst) {
+    // The full 3 x 3 mesh has no mergeable diamond: its outer triangles lie on the border.
+    const GridHeightMap map(3, 3, rough);
+    Roam roam(cameraAt(Vector3D(1, 30, 1)), map, nullptr);
+    ASSERT_EQ(roam.triangleCount, 8u);
+    ASSERT_EQ(roam.diamondCount(), 0);
+    for (int step = 0; step < 2; ++step) EXPECT_EQ(roam.mergeStep(), 2147483648.0f);
+    EXPECT_TRUE(roam.mergeQueue.empty());
+    EXPECT_EQ(roam.triangleCount, 8u);
+    EXPECT_EQ(checkRoam(roam), "");
+}
+
+TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
+    for (const float h : {0.0f, 3.0f}) { // rough and flat
+        const GridHeightMap map(5, 5, [h](int r, int c) { return h ? h : rough(r, c); });
+        Roam roam(cameraAt(Vector3D(2, 0, 2)), map, nullptr); // the roots' split point
+        roam.update(cameraAt(Vector3D(0, 0, 2)));             // a child's split point
+        for (std::size_t p = 0; p < roam.splitQueue.size(); ++p)
+            EXPECT_TRUE(std::isfinite(roam.splitQueue.key(p)));
+        EXPECT_TRUE(std::isfinite(roam.pool[roam.firstRoot].priority));
+        EXPECT_EQ(checkRoam(roam), "");
+    }
+}
+
+TEST(RoamCases, aSphereExactlyTouchingAPlaneStraddlesIt) {
+    // Entry 2 of the flat 3 x 3 mesh has corners (0, 2), (0, 0) and (1, 1): centre (0, 0, 1),
+    // radius 1. Planes 1 to 5 lie far away, clearing it.
+    const GridHeightMap map(3, 3, [](int, int) { return 0.0f; });
+    Roam roam(cameraAt(Vector3D(1, 9, 1)), map, nullptr);
+    FrustumPlane planes[6] = {
+        {}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}};
+    for (const float d : {1.0f, -1.0f, -1.001f}) {
+        planes[0] = {d > 0 ? 1.0f : -1.0f, 0, 0, d};
+        EXPECT_EQ(roam.cullTest(2, 0, planes), d >= -1.0f ? 62 : Roam::CullOutside) << d;
+    }
+}
