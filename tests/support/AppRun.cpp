@@ -1,15 +1,13 @@
 #include "AppRun.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -17,63 +15,57 @@
 #include <stdexcept>
 #include <thread>
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
 namespace {
 
-std::vector<char*> cStrings(std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (std::string& s : strings) result.push_back(s.data());
-    result.push_back(nullptr);
-    return result;
+using Clock = std::chrono::steady_clock;
+
+std::string quoted(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
-int decodeStatus(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+pid_t spawn(const std::vector<std::string>& command, const std::string& directory,
+            const std::string& out, const std::string& err, const std::string& display) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(directory.c_str()) != 0) _exit(126);
+    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+    setenv("DISPLAY", display.c_str(), 1);
+    unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
 }
 
 } // namespace
 
 int runCommand(const std::vector<std::string>& argv, std::string* output,
                const std::vector<std::string>& environment) {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        close(fds[1]);
-        for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
-        std::vector<std::string> args = argv;
-        execvp(args[0].c_str(), cStrings(args).data());
-        _exit(127);
-    }
-    close(fds[1]);
+    std::string line;
+    for (const std::string& entry : environment) line += entry + " ";
+    for (const std::string& word : argv) line += quoted(word) + " ";
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe) return -1;
     std::string text;
     char buffer[65536];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    const int status = pclose(pipe);
     if (output) *output = std::move(text);
-    return decodeStatus(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string artifactPath(const std::string& name) {
-    fs::create_directories(TERRAINS_ARTIFACT_DIR);
+    std::filesystem::create_directories(TERRAINS_ARTIFACT_DIR);
     return std::string(TERRAINS_ARTIFACT_DIR) + "/" + name;
 }
 
@@ -84,8 +76,7 @@ double Screenshot::meanDifference(const Screenshot& other, Region r) const {
     for (int y = r.y0; y < r.y1; ++y)
         for (int i = r.x0 * 3; i < r.x1 * 3; ++i)
             sum += std::abs(rgb[size_t(y) * width * 3 + i] - other.rgb[size_t(y) * width * 3 + i]);
-    const double count = double(r.x1 - r.x0) * (r.y1 - r.y0) * 3;
-    return count > 0 ? sum / count : 0;
+    return r.x1 > r.x0 && r.y1 > r.y0 ? sum / (double(r.x1 - r.x0) * (r.y1 - r.y0) * 3) : 0;
 }
 
 bool Screenshot::anyNonBlack(Region r) const {
@@ -96,84 +87,56 @@ bool Screenshot::anyNonBlack(Region r) const {
 }
 
 bool Screenshot::savePng(const std::string& path) const {
-    const std::string ppm = path + ".ppm";
-    std::ofstream(ppm, std::ios::binary) << "P6\n"
-                                         << width << " " << height << "\n255\n"
-                                         << std::string(rgb.begin(), rgb.end());
-    const int status = runCommand({"convert", ppm, path});
-    fs::remove(ppm);
-    return status == 0;
+    std::ofstream(path + ".ppm", std::ios::binary) << "P6\n"
+                                                   << width << " " << height << "\n255\n"
+                                                   << std::string(rgb.begin(), rgb.end());
+    const bool saved = runCommand({"convert", path + ".ppm", path}) == 0;
+    std::filesystem::remove(path + ".ppm");
+    return saved;
 }
 
 AppRun::AppRun(const std::vector<std::string>& environment) {
     char pattern[] = "/tmp/terrains-run-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     tempDir_ = pattern;
-
     // note: a display number of our own, far from the low numbers other X servers race for, and
     // -noreset: a server resets when its last client leaves, refusing the next one meanwhile.
-    std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
+    std::mt19937 random(std::random_device{}() ^ unsigned(getpid()));
     for (int attempt = 0; attempt < 10 && display_.empty(); ++attempt) {
-        const std::string number = std::to_string(1000 + random() % 30000);
-        int fds[2];
-        if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-        xvfbPid_ = fork();
-        if (xvfbPid_ == 0) {
-            close(fds[0]);
-            const int devNull = open("/dev/null", O_WRONLY);
-            dup2(devNull, STDOUT_FILENO);
-            dup2(devNull, STDERR_FILENO);
-            std::vector<std::string> args = {
-                "Xvfb",    ":" + number, "-displayfd",   std::to_string(fds[1]),
-                "-screen", "0",          "1280x1024x24", "-nolisten",
-                "tcp",     "-noreset"};
-            execvp("Xvfb", cStrings(args).data());
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes its number once it accepts connections, or exits if it cannot.
-        std::string reported;
-        pollfd fd = {fds[0], POLLIN, 0};
-        for (char c; poll(&fd, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n';)
-            reported += c;
-        close(fds[0]);
-        if (reported == number &&
-            runCommand({"xdotool", "getdisplaygeometry"}, nullptr, {"DISPLAY=:" + number}) == 0) {
-            display_ = ":" + number;
-            break;
-        }
-        kill(xvfbPid_, SIGTERM);
-        waitpid(xvfbPid_, nullptr, 0);
-        xvfbPid_ = -1;
+        const std::string display = ":" + std::to_string(1000 + random() % 30000);
+        xvfbPid_ =
+            spawn({"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                  "/", "/dev/null", "/dev/null", display);
+        // A taken number makes the server exit; a free one answers within moments.
+        bool answered = false;
+        waitUntil(30, [&] {
+            if (waitpid(xvfbPid_, nullptr, WNOHANG) != xvfbPid_)
+                return answered = runCommand({"xdotool", "getdisplaygeometry"}, nullptr,
+                                             {"DISPLAY=" + display}) == 0;
+            xvfbPid_ = -1; // exited: the number was taken
+            return true;
+        });
+        if (answered)
+            display_ = display;
+        else if (xvfbPid_ > 0)
+            kill(xvfbPid_, SIGTERM), waitpid(xvfbPid_, nullptr, 0), xvfbPid_ = -1;
     }
     if (display_.empty()) throw std::runtime_error("could not start an Xvfb server");
 
-    const std::string out = tempDir_ + "/stdout", err = tempDir_ + "/stderr";
-    appPid_ = fork();
-    if (appPid_ == 0) {
-        if (chdir(TERRAINS_RUN_DIR) != 0) _exit(126);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-        setenv("DISPLAY", display_.c_str(), 1);
-        unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
-        // The renderer keeps its scene until exit by design, and Mesa's driver is unloaded
-        // before a leak check could name it: leaks are checked in-process by the GL tests.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
-        execl(TERRAINS_EXECUTABLE, TERRAINS_EXECUTABLE, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    std::vector<std::string> command = {"env", "ASAN_OPTIONS=detect_leaks=0"};
+    // note: the renderer keeps its scene until exit by design, and Mesa's driver is unloaded
+    // before a leak check could name it: leaks are checked in-process by the GL tests.
+    command.insert(command.end(), environment.begin(), environment.end());
+    command.push_back(TERRAINS_EXECUTABLE);
+    appPid_ =
+        spawn(command, TERRAINS_RUN_DIR, tempDir_ + "/stdout", tempDir_ + "/stderr", display_);
 }
 
 AppRun::~AppRun() {
-    if (appPid_ > 0 && !exitStatus_) {
-        kill(appPid_, SIGKILL);
-        waitpid(appPid_, nullptr, 0);
-    }
-    kill(xvfbPid_, SIGTERM);
-    waitpid(xvfbPid_, nullptr, 0);
+    if (appPid_ > 0 && running()) kill(appPid_, SIGKILL), waitpid(appPid_, nullptr, 0);
+    if (xvfbPid_ > 0) kill(xvfbPid_, SIGTERM), waitpid(xvfbPid_, nullptr, 0);
     std::error_code ignored;
-    fs::remove_all(tempDir_, ignored);
+    std::filesystem::remove_all(tempDir_, ignored);
 }
 
 int AppRun::xdotool(const std::vector<std::string>& arguments) {
@@ -184,8 +147,8 @@ int AppRun::xdotool(const std::vector<std::string>& arguments) {
 
 bool AppRun::running() {
     int status = 0;
-    if (!exitStatus_ && waitpid(appPid_, &status, WNOHANG) == appPid_)
-        exitStatus_ = decodeStatus(status);
+    if (appPid_ > 0 && !exitStatus_ && waitpid(appPid_, &status, WNOHANG) == appPid_)
+        exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     return !exitStatus_;
 }
 
@@ -199,27 +162,25 @@ bool AppRun::waitUntil(double seconds, const std::function<bool()>& done) {
 }
 
 bool AppRun::waitForFirstFrame(double seconds) {
-    const bool found = waitUntil(seconds, [&] {
-        std::string ids;
-        runCommand({"xdotool", "search", "--name", "^Terrains\\.\\.\\.$"}, &ids,
-                   {"DISPLAY=" + display_});
-        window_ = ids.substr(0, ids.find('\n'));
-        return !window_.empty();
-    });
-    if (!found) return false;
-    // No window manager runs here: put the pointer over the window and give it the focus, so
-    // keys typed through XTEST reach it as they would a person's.
-    xdotool({"mousemove", "--window", window_, "450", "300"});
-    xdotool({"windowfocus", "--sync", window_});
+    if (!waitUntil(seconds, [&] {
+            std::string ids;
+            runCommand({"xdotool", "search", "--name", "^Terrains\\.\\.\\.$"}, &ids,
+                       {"DISPLAY=" + display_});
+            window_ = ids.substr(0, ids.find('\n'));
+            return !window_.empty();
+        }))
+        return false;
+    // No window manager runs here: the pointer over the window and the focus on it let keys typed
+    // through XTEST reach it as a person's would.
+    xdotool({"mousemove", "--window", window_, "450", "300", "windowfocus", "--sync", window_});
     return waitUntil(seconds, [&] { return screenshot().anyNonBlack(); });
 }
 
 Screenshot AppRun::screenshot() {
     Screenshot shot;
     std::string data;
-    if (runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data,
-                   {"DISPLAY=" + display_}) != 0)
-        return shot;
+    runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data,
+               {"DISPLAY=" + display_});
     std::istringstream in(data);
     std::string magic;
     int maxValue = 0;
@@ -242,24 +203,13 @@ bool AppRun::waitForStable(Screenshot& settled, Region region, double seconds) {
     return waitUntil(seconds, [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         settled = screenshot();
-        const bool same = settled.meanDifference(previous, region) < 0.05;
-        previous = settled;
-        return same;
+        std::swap(settled, previous);
+        return previous.meanDifference(settled, region) < 0.05;
     });
-}
-
-void AppRun::drag(int fromX, int fromY, int toX, int toY) {
-    xdotool({"mousemove", "--window", window_, std::to_string(fromX), std::to_string(fromY)});
-    xdotool({"mousedown", "1"});
-    for (int i = 1; i <= 8; ++i)
-        xdotool({"mousemove", "--window", window_, std::to_string(fromX + (toX - fromX) * i / 8),
-                 std::to_string(fromY + (toY - fromY) * i / 8)});
-    xdotool({"mouseup", "1"});
 }
 
 std::optional<int> AppRun::waitForExit(double seconds) {
     waitUntil(seconds, [] { return false; });
-    if (running()) return std::nullopt;
     return exitStatus_;
 }
 

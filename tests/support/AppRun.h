@@ -44,7 +44,6 @@ public:
     void key(const std::string& keysym) { xdotool({"key", keysym}); }
     void keyDown(const std::string& keysym) { xdotool({"keydown", keysym}); }
     void keyUp(const std::string& keysym) { xdotool({"keyup", keysym}); }
-    void drag(int fromX, int fromY, int toX, int toY);
     const std::string& window() const { return window_; }
 
     bool running();
