@@ -80,6 +80,7 @@ TEST(Camera, identityMatricesGiveTheUnitCubePlanesAndTheStartUsesIntegerDivision
 
 TEST(Input, heldPairsAndParameterSteps) {
     Camera view(nullptr);
+    Camera* const sceneCamera = camera; // the scene's, when another test has built it
     camera = &view;
     keyboard('w', 0, 0);
     applyHeldKeyStates();
@@ -101,7 +102,7 @@ TEST(Input, heldPairsAndParameterSteps) {
     EXPECT_TRUE(view.direction.x == expected.direction.x &&
                 view.direction.y == expected.direction.y);
     EXPECT_TRUE(frustumDirty);
-    camera = nullptr;
+    camera = sceneCamera;
 
     float ratio = 0.25f, rep = 10.0f;
     int calls = 0;
