@@ -2,10 +2,11 @@
 
 #include <cmath>
 
-// Square root taken in double precision and rounded once to float, so every caller rounds alike.
-// note: inline; the normals and the mesh's priorities call it in their tight loops.
+// Square root as if taken in double precision and rounded once to float, so every caller rounds
+// alike. note: the float root is that very value (a double holds more than twice a float's
+// digits, so its root rounds to the correctly rounded float root), without the conversions.
 inline float squareRoot(float value) {
-    return static_cast<float>(std::sqrt(static_cast<double>(value)));
+    return std::sqrt(value);
 }
 inline float square(float value) {
     return value * value;
