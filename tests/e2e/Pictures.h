@@ -75,4 +75,10 @@ inline bool waitForNextFrame(AppRun& app) {
     return app.waitForChange(app.screenshot(), 0.0);
 }
 
+// Waits for a frame that shows what the last key did. The first new frame may have been under way
+// before the program read the key; the one after it began after.
+inline bool waitForFrameAfterKey(AppRun& app) {
+    return waitForNextFrame(app) && waitForNextFrame(app);
+}
+
 } // namespace pictures

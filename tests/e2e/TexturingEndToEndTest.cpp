@@ -9,7 +9,7 @@ TEST(TexturingEndToEnd, eachAlgorithmShowsWhatItIsFor) {
     ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
     const auto choose = [&](const char* key, const std::string& name) {
         app.key(key);
-        EXPECT_TRUE(waitForNextFrame(app));
+        EXPECT_TRUE(waitForFrameAfterKey(app));
         Screenshot shot;
         EXPECT_TRUE(app.waitForStable(shot, kTerrain));
         shot.savePng(artifactPath("texturing-" + name + ".png"));

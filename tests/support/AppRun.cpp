@@ -111,8 +111,8 @@ AppRun::AppRun(const std::vector<std::string>& environment) {
         bool answered = false;
         waitUntil(30, [&] {
             if (waitpid(xvfbPid_, nullptr, WNOHANG) != xvfbPid_)
-                return answered = runCommand({"xdotool", "getdisplaygeometry"}, nullptr,
-                                             {"DISPLAY=" + display}) == 0;
+                return answered = runCommand({"sh", "-c", "xdotool getdisplaygeometry 2>/dev/null"},
+                                             nullptr, {"DISPLAY=" + display}) == 0;
             xvfbPid_ = -1; // exited: the number was taken
             return true;
         });

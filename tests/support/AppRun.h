@@ -47,14 +47,14 @@ public:
     const std::string& window() const { return window_; }
 
     bool running();
+    // Polls `done` every tenth of a second until it holds, the time is up or the program ended.
+    bool waitUntil(double seconds, const std::function<bool()>& done);
     // The exit status, -signal when killed by a signal, or nothing on time-out.
     std::optional<int> waitForExit(double seconds = 30);
     std::string output() const; // standard output so far
     std::string errors() const; // standard error so far
 
 private:
-    bool waitUntil(double seconds, const std::function<bool()>& done);
-
     std::string display_, window_, tempDir_;
     int xvfbPid_ = -1;
     int appPid_ = -1;
