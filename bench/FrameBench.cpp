@@ -25,15 +25,11 @@ void enterDataDirectory() {
     if (chdir(data ? data : TERRAINS_SOURCE_DIR "/data") != 0) std::abort();
 }
 
-void openWindow() {
+void openProgramWindow() {
     int argc = 1;
     char name[] = "terrains";
     char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(900, 600);
-    glutInitWindowPosition(0, 0);
-    glutCreateWindow("Terrains...");
+    openWindow(argc, argv);
 }
 
 // The program's start-up up to its first frame, with the console output discarded.
@@ -41,7 +37,7 @@ void startAndDrawFirstFrame() {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    openWindow();
+    openProgramWindow();
     initScene();
     reshape(900, 600);
     display();
@@ -67,7 +63,7 @@ void ensureScene() {
     static bool built = false;
     if (built) return;
     enterDataDirectory();
-    openWindow();
+    openProgramWindow();
     // The start-up report and warnings go to the console: keep them out of the figures.
     std::fflush(stdout);
     const int savedOut = dup(1), savedErr = dup(2), null = open("/dev/null", O_WRONLY);

@@ -3,6 +3,7 @@
 // the island as the program starts. The time is that of the draw call itself; the frame is
 // finished outside the timing.
 #include "app/Camera.h"
+#include "app/FrameLoop.h"
 #include "roam/Roam.h"
 #include "terrain/DEMHeightMap.h"
 #include "texturing/TexturingAlgorithm.h"
@@ -93,10 +94,7 @@ BENCHMARK(drawMesh)->ArgName("culling")->Arg(0)->Arg(1)->UseManualTime()->Unit(
 } // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(900, 600);
-    glutCreateWindow("terrains draw benchmark");
+    openWindow(argc, argv);
     glewInit();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -60,27 +60,19 @@ void literalTexels(const HeightMap& map, const TexelBands& bands, const ColourTi
     }
 }
 
-void proceduralTexture(benchmark::State& state) {
-    const Island& s = island();
-    std::vector<unsigned char> texels(size_t(kProceduralSize) * kProceduralSize * 3);
-    for (auto _ : state) {
-        paintTexels(s.map, s.bands, s.tiles, texels.data());
-        benchmark::DoNotOptimize(texels.data());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(proceduralTexture)->Unit(benchmark::kMillisecond);
+using PaintTexels = decltype(&paintTexels);
 
-void proceduralTextureLiteral(benchmark::State& state) {
+void proceduralTexture(benchmark::State& state, PaintTexels paint) {
     const Island& s = island();
     std::vector<unsigned char> texels(size_t(kProceduralSize) * kProceduralSize * 3);
     for (auto _ : state) {
-        literalTexels(s.map, s.bands, s.tiles, texels.data());
+        paint(s.map, s.bands, s.tiles, texels.data());
         benchmark::DoNotOptimize(texels.data());
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(proceduralTextureLiteral)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(proceduralTexture, shipped, paintTexels)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(proceduralTexture, literal, literalTexels)->Unit(benchmark::kMillisecond);
 
 void decodeTexture(benchmark::State& state) {
     const std::string path = kData + kTextureFiles[state.range(0)];

@@ -21,6 +21,14 @@ float orbitAngle = 0;
 
 const char* const kGlErrorPrefix = "OpenGL Error: ";
 
+void openWindow(int& argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(windowWidth, windowHeight);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("Terrains...");
+}
+
 void display() {
     // One error per frame: whatever the previous frame (or start-up) left pending.
     const GLenum error = glGetError();

@@ -10,6 +10,10 @@ extern float orbitAngle;
 
 extern const char* const kGlErrorPrefix;
 
+// The program's window: double-buffered RGB with depth, at the top left, windowWidth x
+// windowHeight, titled "Terrains...". It makes the GL context current.
+void openWindow(int& argc, char** argv);
+
 void display();
 void idle();
 void reshape(int width, int height);

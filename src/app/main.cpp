@@ -6,11 +6,7 @@
 #include <GL/glut.h>
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(windowWidth, windowHeight);
-    glutInitWindowPosition(0, 0);
-    glutCreateWindow("Terrains...");
+    openWindow(argc, argv);
 
     glutKeyboardFunc(keyboard);
     glutKeyboardUpFunc(keyboardUp);

@@ -189,18 +189,14 @@ DEMParse parseDEM(const char* data, size_t size, HeightMap& map) {
         return result;
     };
 
-    const int levelCode = reader.readInt();
-    if (reader.failed()) return truncated();
-    appendf(report, "DEM level code is %d\n", levelCode);
-    const int patternCode = reader.readInt();
-    if (reader.failed()) return truncated();
-    appendf(report, "Pattern code is %d\n", patternCode);
-    const int referenceSystem = reader.readInt();
-    if (reader.failed()) return truncated();
-    appendf(report, "Planimetric reference system code (should be 0): %d\n", referenceSystem);
-    const int zone = reader.readInt();
-    if (reader.failed()) return truncated();
-    appendf(report, "Zone code (should be 0): %d\n", zone);
+    // Level, pattern, reference system and zone: each reported as soon as it is read.
+    for (const char* line : {"DEM level code is %d\n", "Pattern code is %d\n",
+                             "Planimetric reference system code (should be 0): %d\n",
+                             "Zone code (should be 0): %d\n"}) {
+        const int code = reader.readInt();
+        if (reader.failed()) return truncated();
+        appendf(report, line, code);
+    }
 
     for (int i = 0; i < 15; ++i) reader.readInt(); // map projection parameters
     const int planimetricUnit = reader.readInt();

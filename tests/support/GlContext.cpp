@@ -1,5 +1,6 @@
 #include "GlContext.h"
 
+#include "app/FrameLoop.h"
 #include "app/Scene.h"
 
 #include <GL/glut.h>
@@ -16,11 +17,7 @@ void ensureGlContext() {
     int argc = 1;
     char name[] = "terrains-test";
     char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(900, 600);
-    glutInitWindowPosition(0, 0);
-    glutCreateWindow("terrains test context");
+    openWindow(argc, argv);
     glewInit();
     created = true;
     // Keep Mesa's driver loaded at exit, so the leak checker can name the driver's own
