@@ -66,19 +66,16 @@ TEST(Camera, stepsAndTurnsFromTheStartDirection) {
     EXPECT_LE(camera.direction.y, 1.0f);
 }
 
-TEST(Camera, identityMatricesGiveTheUnitCubePlanesAndTheStartUsesIntegerDivision) {
+TEST(Camera, identityMatricesGiveTheUnitCubePlanes) {
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     FrustumPlane p[6];
     extractFrustumPlanes(identity, identity, p);
     EXPECT_TRUE(p[0].a == -1 && p[1].a == 1 && p[2].b == 1 && p[3].b == -1 && p[4].c == -1 &&
                 p[5].c == 1);
     for (const FrustumPlane& plane : p) EXPECT_EQ(plane.d, 1.0f);
-    const Vector3D start =
-        startPosition(GridHeightMap(5, 7, [](int r, int c) { return r * 10.0f + c; }));
-    EXPECT_TRUE(start.x == 2 && start.z == 5 && start.y == 152);
 }
 
-TEST(Input, heldPairsAndParameterSteps) {
+TEST(Input, heldPairsAndTheDrag) {
     Camera view(nullptr);
     Camera* const sceneCamera = camera; // the scene's, when another test has built it
     camera = &view;
@@ -103,14 +100,4 @@ TEST(Input, heldPairsAndParameterSteps) {
                 view.direction.y == expected.direction.y);
     EXPECT_TRUE(frustumDirty);
     camera = sceneCamera;
-
-    float ratio = 0.25f, rep = 10.0f;
-    int calls = 0;
-    for (; ratio < 1.0f; ++calls) ratio = stepUnitParameter(ratio, +1);
-    EXPECT_NEAR(calls, 750, 2);
-    EXPECT_EQ(stepUnitParameter(1.0f, +1), 1.0f);
-    EXPECT_EQ(stepUnitParameter(0.0055f, -1), 0.005f);
-    for (calls = 0; rep != 0.01f; ++calls) rep = stepRepeatParameter(rep, -1);
-    EXPECT_NEAR(calls, 200, 1);
-    EXPECT_EQ(stepRepeatParameter(0.01f, -1), 0.01f); // held: stays there
 }

@@ -32,8 +32,6 @@ TEST(FlightEndToEnd, keysAndDragsFlyTuneTheMeshAndHidingTheWindowPausesIt) {
     app.key("1");
     Screenshot still;
     ASSERT_TRUE(app.waitForStable(still, kTerrain));
-    for (int baseline = 30; baseline <= 78; baseline += 12)
-        EXPECT_TRUE(still.anyNonBlack(line(baseline))) << "no overlay text at " << baseline;
 
     // The mesh's keys show in its counters; culling leaves the picture and the mesh as they were.
     EXPECT_TRUE(holdUntilChanged(app, "Home", line(30))) << "Home left the triangles alone";

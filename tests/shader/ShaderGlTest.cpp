@@ -1,7 +1,6 @@
 #include "shader/GLSLShader.h"
 #include "shader/GLSLShaderProgram.h"
 #include "shader/ShaderFactory.h"
-#include "texturing/ShaderTexturingAlgorithm.h"
 
 #include "support/GlContext.h"
 
@@ -29,27 +28,20 @@ struct Linked {
     GLSLShaderProgram& glsl() { return static_cast<GLSLShaderProgram&>(*program); }
 };
 
-Linked linkFiles(const std::string& vertexPath, const std::string& fragmentPath) {
+// Linked from source text, or from the vertex file at `vertexPath` when one is given.
+Linked linkProgram(const std::string& vertex, const std::string& fragment,
+                   std::string vertexPath = "") {
+    if (vertexPath.empty()) vertexPath = writeTemp("terrains-test.vert", vertex);
     GLSLShaderFactory factory;
     Linked l{factory.createVertexShader(vertexPath.c_str()),
-             factory.createFragmentShader(fragmentPath.c_str()), factory.createProgram()};
+             factory.createFragmentShader(writeTemp("terrains-test.frag", fragment).c_str()),
+             factory.createProgram()};
     l.vertex->compile();
     l.fragment->compile();
     l.program->attach(*l.vertex);
     l.program->attach(*l.fragment);
     l.program->link();
     return l;
-}
-
-Linked linkSources(const std::string& vertex, const std::string& fragment) {
-    return linkFiles(writeTemp("terrains-test.vert", vertex),
-                     writeTemp("terrains-test.frag", fragment));
-}
-
-GLint linkStatus(Linked& l) {
-    GLint status = GL_FALSE;
-    glGetProgramiv(l.glsl().handle, GL_LINK_STATUS, &status);
-    return status;
 }
 
 using ShaderGl = GlTest;
@@ -65,7 +57,7 @@ TEST(ShaderSource, crlfTextArrivesByteForByteAndAMissingOrEmptyFileGivesNone) {
 }
 
 TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
-    Linked l = linkSources(kVertex, kFragment);
+    Linked l = linkProgram(kVertex, kFragment);
     GLSLShaderProgram& program = l.glsl();
     for (const char* name : {"shade", "flag", "missing"}) program.addUniform(name);
     EXPECT_EQ(program.uniformLocations.at("missing"), -1);
@@ -100,26 +92,16 @@ TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
 }
 
 TEST_F(ShaderGl, aMissingFileFailsTheLinkWithALogAndALongLogIsCutAt4999) {
-    Linked missing = linkFiles("/nonexistent/mult.vert", writeTemp("terrains-ok.frag", kFragment));
-    EXPECT_EQ(linkStatus(missing), GL_FALSE);
+    Linked missing = linkProgram("", kFragment, "/nonexistent/mult.vert");
+    GLint status = GL_TRUE;
+    glGetProgramiv(missing.glsl().handle, GL_LINK_STATUS, &status);
+    EXPECT_EQ(status, GL_FALSE);
     EXPECT_FALSE(missing.program->getInfoLog().empty());
     const std::string name = "undefined" + std::string(6000, 'x'); // longer than the buffer
     Linked unresolved =
-        linkSources("float " + name + "(float v);\nvoid main() { gl_Position = ftransform() * " +
+        linkProgram("float " + name + "(float v);\nvoid main() { gl_Position = ftransform() * " +
                         name + "(1.0); }\n",
                     kFragment);
     EXPECT_EQ(unresolved.program->getInfoLog().size(), 4999u);
     drainGlErrors();
-}
-
-TEST_F(ShaderGl, theShippedPairLinksAndUsesEveryUniform) {
-    const std::string data = std::string(TERRAINS_SOURCE_DIR) + "/data/";
-    Linked l = linkFiles(data + "mult.vert", data + "mult.frag");
-    const std::string log = l.program->getInfoLog();
-    EXPECT_EQ(linkStatus(l), GL_TRUE) << log;
-    EXPECT_EQ(log.find("error"), std::string::npos) << log;
-    for (const char* name : kShaderUniformNames) {
-        l.program->addUniform(name);
-        EXPECT_NE(l.glsl().uniformLocations.at(name), -1) << name << " is not active";
-    }
 }

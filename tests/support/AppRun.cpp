@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -32,14 +31,12 @@ std::string readFile(const std::string& path) {
 }
 
 pid_t spawn(const std::vector<std::string>& command, const std::string& directory,
-            const std::string& out, const std::string& err, const std::string& display) {
+            const std::string& out, const std::string& err) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (chdir(directory.c_str()) != 0) _exit(126);
     dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
     dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-    setenv("DISPLAY", display.c_str(), 1);
-    unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
     std::vector<char*> argv;
     for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
@@ -49,10 +46,8 @@ pid_t spawn(const std::vector<std::string>& command, const std::string& director
 
 } // namespace
 
-int runCommand(const std::vector<std::string>& argv, std::string* output,
-               const std::vector<std::string>& environment) {
+int runCommand(const std::vector<std::string>& argv, std::string* output) {
     std::string line;
-    for (const std::string& entry : environment) line += entry + " ";
     for (const std::string& word : argv) line += quoted(word) + " ";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe) return -1;
@@ -79,11 +74,8 @@ double Screenshot::meanDifference(const Screenshot& other, Region r) const {
     return r.x1 > r.x0 && r.y1 > r.y0 ? sum / (double(r.x1 - r.x0) * (r.y1 - r.y0) * 3) : 0;
 }
 
-bool Screenshot::anyNonBlack(Region r) const {
-    for (int y = r.y0; y < std::min(r.y1, height); ++y)
-        for (int x = r.x0; x < std::min(r.x1, width); ++x)
-            if (at(x, y)[0] || at(x, y)[1] || at(x, y)[2]) return true;
-    return false;
+bool Screenshot::anyNonBlack() const {
+    return std::any_of(rgb.begin(), rgb.end(), [](unsigned char v) { return v != 0; });
 }
 
 bool Screenshot::savePng(const std::string& path) const {
@@ -99,37 +91,28 @@ AppRun::AppRun(const std::vector<std::string>& environment) {
     char pattern[] = "/tmp/terrains-run-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     tempDir_ = pattern;
-    // note: a display number of our own, far from the low numbers other X servers race for, and
-    // -noreset: a server resets when its last client leaves, refusing the next one meanwhile.
-    std::mt19937 random(std::random_device{}() ^ unsigned(getpid()));
-    for (int attempt = 0; attempt < 10 && display_.empty(); ++attempt) {
-        const std::string display = ":" + std::to_string(1000 + random() % 30000);
-        xvfbPid_ =
-            spawn({"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
-                  "/", "/dev/null", "/dev/null", display);
-        // A taken number makes the server exit; a free one answers within moments.
-        bool answered = false;
-        waitUntil(30, [&] {
-            if (waitpid(xvfbPid_, nullptr, WNOHANG) != xvfbPid_)
-                return answered = runCommand({"sh", "-c", "xdotool getdisplaygeometry 2>/dev/null"},
-                                             nullptr, {"DISPLAY=" + display}) == 0;
-            xvfbPid_ = -1; // exited: the number was taken
-            return true;
-        });
-        if (answered)
-            display_ = display;
-        else if (xvfbPid_ > 0)
-            kill(xvfbPid_, SIGTERM), waitpid(xvfbPid_, nullptr, 0), xvfbPid_ = -1;
-    }
-    if (display_.empty()) throw std::runtime_error("could not start an Xvfb server");
+    // Xvfb picks a free display number itself and writes it once it accepts clients. -noreset:
+    // a server resets when its last client leaves, refusing the next one meanwhile.
+    int ready[2];
+    if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
+    xvfbPid_ = spawn({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
+                      "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                     "/", "/dev/null", "/dev/null");
+    close(ready[1]);
+    std::string number;
+    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
+    close(ready[0]);
+    if (number.empty()) throw std::runtime_error("could not start an Xvfb server");
+    // Everything started from here on (the program, xdotool, import) talks to this server.
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
 
     std::vector<std::string> command = {"env", "ASAN_OPTIONS=detect_leaks=0"};
     // note: the renderer keeps its scene until exit by design, and Mesa's driver is unloaded
     // before a leak check could name it: leaks are checked in-process by the GL tests.
     command.insert(command.end(), environment.begin(), environment.end());
     command.push_back(TERRAINS_EXECUTABLE);
-    appPid_ =
-        spawn(command, TERRAINS_RUN_DIR, tempDir_ + "/stdout", tempDir_ + "/stderr", display_);
+    appPid_ = spawn(command, TERRAINS_RUN_DIR, tempDir_ + "/stdout", tempDir_ + "/stderr");
 }
 
 AppRun::~AppRun() {
@@ -142,7 +125,7 @@ AppRun::~AppRun() {
 int AppRun::xdotool(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runCommand(argv, nullptr, {"DISPLAY=" + display_});
+    return runCommand(argv);
 }
 
 bool AppRun::running() {
@@ -164,8 +147,7 @@ bool AppRun::waitUntil(double seconds, const std::function<bool()>& done) {
 bool AppRun::waitForFirstFrame(double seconds) {
     if (!waitUntil(seconds, [&] {
             std::string ids;
-            runCommand({"xdotool", "search", "--name", "^Terrains\\.\\.\\.$"}, &ids,
-                       {"DISPLAY=" + display_});
+            runCommand({"xdotool", "search", "--name", "^Terrains\\.\\.\\.$"}, &ids);
             window_ = ids.substr(0, ids.find('\n'));
             return !window_.empty();
         }))
@@ -179,8 +161,7 @@ bool AppRun::waitForFirstFrame(double seconds) {
 Screenshot AppRun::screenshot() {
     Screenshot shot;
     std::string data;
-    runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data,
-               {"DISPLAY=" + display_});
+    runCommand({"import", "-window", window_, "-depth", "8", "ppm:-"}, &data);
     std::istringstream in(data);
     std::string magic;
     int maxValue = 0;

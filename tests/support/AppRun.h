@@ -18,12 +18,13 @@ struct Screenshot {
 
     const unsigned char* at(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
     double meanDifference(const Screenshot& other, Region region = {}) const; // per channel
-    bool anyNonBlack(Region region = {}) const;
+    bool anyNonBlack() const;
     bool savePng(const std::string& path) const;
 };
 
-// The built renderer run as a person would: on its own Xvfb, in the staged run directory, its
-// window found with xdotool, driven by keys and drags, photographed with ImageMagick's import.
+// The built renderer run as a person would: on its own Xvfb (one at a time), in the staged run
+// directory, its window found with xdotool, driven by keys and drags, photographed with
+// ImageMagick's import.
 class AppRun {
 public:
     explicit AppRun(const std::vector<std::string>& environment = {});
@@ -55,7 +56,7 @@ public:
     std::string errors() const; // standard error so far
 
 private:
-    std::string display_, window_, tempDir_;
+    std::string window_, tempDir_;
     int xvfbPid_ = -1;
     int appPid_ = -1;
     std::optional<int> exitStatus_;
@@ -65,5 +66,4 @@ private:
 std::string artifactPath(const std::string& name);
 
 // Runs a command, returning its exit status and capturing its standard output.
-int runCommand(const std::vector<std::string>& argv, std::string* output = nullptr,
-               const std::vector<std::string>& environment = {});
+int runCommand(const std::vector<std::string>& argv, std::string* output = nullptr);

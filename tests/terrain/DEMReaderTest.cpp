@@ -56,14 +56,6 @@ DEMParse parse(const std::string& text, HeightMap& map) {
 
 } // namespace
 
-TEST(DEMTokenReader, upperCaseDIsTheExponentOfARealOnly) {
-    const std::string text = "0.123400000000000D+04 0.123400000000000D+04 0.1234d+04 ";
-    DEMTokenReader reader(text.data(), text.size());
-    EXPECT_EQ(reader.readReal(), 1234.0);
-    EXPECT_EQ(reader.readInt(), 0);
-    EXPECT_EQ(reader.readReal(), 0.1234);
-}
-
 TEST(DEMParse, reportsTheHeaderAndStoresEachProfileSouthToNorthInTwentieths) {
     const DEM dem;
     GridHeightMap map(0, 0, nullptr);
@@ -91,6 +83,11 @@ TEST(DEMParse, headerNameUnitsAndMaximumFollowTheirRules) {
               "coordinates in ??, elevation in ??, 4 sides in polygon region\n"
               "maxElevation = -30, minElevation = 0\nwidth=3, length=5\n");
     EXPECT_EQ(map.maxHeight, -1.0f);
+    // Upper-case D is a real's exponent only; an integer stops before the point.
+    const std::string text = "0.123400000000000D+04 0.123400000000000D+04 0.1234d+04 ";
+    DEMTokenReader reader(text.data(), text.size());
+    EXPECT_TRUE(reader.readReal() == 1234.0 && reader.readInt() == 0 &&
+                reader.readReal() == 0.1234);
     // Trailing blanks go, but the last of the 143 name bytes (index 142) is never looked at.
     dem.name = "AB\tC \t ";
     EXPECT_EQ(parse(dem.text(), map).report.rfind("Name of DEM is AB\tC\n", 0), 0u);
@@ -133,7 +130,6 @@ TEST(DEMParse, recordALayoutsReadAlike) {
 TEST(DEMParse, rejectsGridsItCannotHoldWithTheirReason) {
     const std::tuple<int, int, int, std::string> cases[] = {
         {1, 5, 1, ": a grid of 1 x 5 samples; at least 2 x 2 are needed\n"},
-        {3, 1, 1, ": a grid of 3 x 1 samples; at least 2 x 2 are needed\n"},
         {3, 5, 0, ": the first profile is in column 0; it must be column 1\n"},
         {3, 5, 2, ": the first profile is in column 2; it must be column 1\n"},
         {99999, 99999, 1, "\n"}}; // in a few kilobytes: truncated, seen before allocating 40 GB

@@ -75,7 +75,6 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"16 GiB of pixels in 4 KiB", tga(10, 65535, 65535, 32, Bytes(4096, 0xff)), rle},
         {"16 GiB of raw pixels", tga(2, 65535, 65535, 32, Bytes(16, 7)), raw},
         {"zero width", tga(2, 0, 1, 24, {}), raw},
-        {"8 bits", tga(2, 1, 1, 8, {1, 2, 3}), raw},
         {"TGA header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24}, raw},
         {"not square", bmp(2, 1, rows), bad},
         {"8 bits", bmp(2, 2, rows, 8), bad},
@@ -87,9 +86,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"sizes past 32 bits", bmp(0x40000000, 0x40000000, rows), bad},
         {"BMP header cut", {'B', 'M', 70, 0, 0, 0}, bad},
         {"colour-mapped TGA", {0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0}, unknown},
-        {"grey TGA", tga(3, 1, 1, 24, {1, 2, 3}), unknown},
         {"empty", {}, unknown},
-        {"lone B", {'B'}, unknown},
         {"B not followed by M", {'B', 'A', 0, 0}, unknown}};
     for (const auto& [what, file, message] : cases) {
         const auto [ok, image, errors] = decode(file);

@@ -9,7 +9,6 @@
 #include "support/TestHeightMaps.h"
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -117,21 +116,4 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
         EXPECT_EQ(Bytes(read.begin(), read.begin() + std::min(read.size(), texels.size())), texels);
     }
     EXPECT_EQ(drainGlErrors(), std::vector<GLenum>{});
-}
-
-TEST_F(TextureGl, aMissingDetailMapLeavesNameZeroAndBothMessages) {
-    testing::internal::CaptureStderr();
-    ImageFileTexture texture("textures/no-such-detailMap.tga");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Could not open file textures/no-such-detailMap.tga.\n"
-              "Error loading texture: textures/no-such-detailMap.tga\n");
-    EXPECT_EQ(texture.textureId, 0u);
-}
-
-// Tiles load from snow down to water; where there are none, snow is the first one missing.
-TEST(ProceduralTextureDeathTest, aMissingTileAbortsAfterTheReadersMessage) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the GL context runs threads
-    const GridHeightMap map(2, 2, [](int, int) { return 1.0f; });
-    EXPECT_EXIT((std::filesystem::current_path("/"), ProceduralTexture(&map)),
-                testing::KilledBySignal(SIGABRT), "^Could not open file textures/snow\\.bmp\\.\n$");
 }

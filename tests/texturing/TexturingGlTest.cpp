@@ -4,9 +4,7 @@
 #include "texturing/TriGridTexturingAlgorithm.h"
 
 #include "shader/GLSLShaderProgram.h"
-#include "texture/ImageFileTexture.h"
 #include "texture/ProceduralTexture.h"
-#include "texture/TriGridTexture.h"
 
 #include "support/GlContext.h"
 #include "support/TestHeightMaps.h"
@@ -51,41 +49,26 @@ std::pair<float, float> texCoords(int unit) {
 
 } // namespace
 
-TEST_F(TexturingGl, basicAndTriGridMapOntoUnitZeroAndLeaveItEnabledButUnbound) {
+// Coordinates are what the algorithms compute; their enable and disable calls are the Parts' own.
+TEST_F(TexturingGl, basicAndTriGridCoordinatesStayInsideTheirTexture) {
     BasicTexturingAlgorithm basic(&map);
     TriGridTexturingAlgorithm triGrid;
-    basic.enable();
-    EXPECT_EQ(unitState(0), std::make_pair(true, GLint(basic.texture->textureId)));
     basic.texCoord(512, 256, 1);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 513));
-    basic.disable();
-    EXPECT_EQ(unitState(0), std::make_pair(true, 0));
-
-    triGrid.enable();
     triGrid.texCoord(7, 300, 1); // wherever the vertex is, its corner's point: never 0 or 1
     EXPECT_EQ(texCoords(0), std::make_pair(255 / 256.0f, 1 / 256.0f));
-    triGrid.disable();
-    EXPECT_EQ(unitState(0), std::make_pair(true, 0));
     EXPECT_TRUE(drainGlErrors().empty());
 }
 
-TEST_F(TexturingGl, multitexturingModulatesTheDetailMapOnUnitOneAndFallsBackWithoutIt) {
+TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithoutIt) {
     MultitexturingAlgorithm multi(&map);
-    glDisable(GL_BLEND);
     multi.enable();
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE1);
-    GLint mode = 0, scale = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_RGB_SCALE, &scale);
-    EXPECT_TRUE(mode == GL_COMBINE && scale == 2 && !glIsEnabled(GL_BLEND));
-    EXPECT_EQ(unitState(1), std::make_pair(true, GLint(multi.detailMap->textureId)));
     multi.texCoord(512, 256, 0);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 513));
     EXPECT_EQ(texCoords(1), std::make_pair(512.0f / 513 * 64, 256.0f / 513 * 64));
     multi.disable();
-    EXPECT_TRUE(integer(GL_ACTIVE_TEXTURE) == GL_TEXTURE0 && glIsEnabled(GL_BLEND));
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(unitState(1), std::make_pair(false, 0));
-    EXPECT_EQ(unitState(0), std::make_pair(false, 0));
     glActiveTexture(GL_TEXTURE1);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 
@@ -103,30 +86,26 @@ TEST_F(TexturingGl, multitexturingModulatesTheDetailMapOnUnitOneAndFallsBackWith
     EXPECT_EQ(unitState(0), std::make_pair(true, GLint(fallback.colourTexture->textureId)));
     EXPECT_EQ(texCoords(0), std::make_pair(100.0f / 513, 200.0f / 513));
     fallback.disable();
-    EXPECT_EQ(unitState(0), std::make_pair(true, 0));
     glDisable(GL_BLEND);
     EXPECT_TRUE(drainGlErrors().empty());
 }
 
-TEST_F(TexturingGl, shaderTexturingBindsEightUnitsSendsItsUniformsAndCleansUp) {
+TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
     ShaderTexturingAlgorithm shader(&map, 512, 512);
-    EXPECT_TRUE(shader.shadersSupported && shader.levelRatio == 0.25f && !shader.program);
     testing::internal::CaptureStdout();
-    shader.setup();
-    EXPECT_EQ(testing::internal::GetCapturedStdout().find("error"), std::string::npos);
+    shader.setup(); // the shipped pair, whose link log goes to the console
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.find("rror"), std::string::npos) << log;
     const auto& program = static_cast<const GLSLShaderProgram&>(*shader.program);
+    for (const char* name : kShaderUniformNames)
+        EXPECT_NE(program.uniformLocations.at(name), -1) << name << " is not active";
     const auto uniform = [&](const char* name) {
         GLfloat value = -7;
         glGetUniformfv(program.handle, program.uniformLocations.at(name), &value);
         return value;
     };
-    glEnable(GL_BLEND);
     shader.waterTime = 1000;
     shader.enable();
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE7);
-    EXPECT_TRUE(!glIsEnabled(GL_BLEND) && GLuint(integer(GL_CURRENT_PROGRAM)) == program.handle);
-    for (int unit = 0; unit < 8; ++unit)
-        EXPECT_TRUE(unitState(unit).first && unitState(unit).second);
     EXPECT_EQ(uniform("heightMap"), 7);
     EXPECT_EQ(uniform("Theight"), 100.0f);
     EXPECT_EQ(uniform("waterPosition"), 1000.0f / 2048);
