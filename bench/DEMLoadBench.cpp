@@ -1,5 +1,7 @@
 // Loading the default terrain (file read, parse, normals) beside GDAL converting the same file to
 // a raw raster in the same run: the loader should take under half of GDAL's time.
+#include "BenchSupport.h"
+
 #include "terrain/DEMHeightMap.h"
 #include "terrain/DEMReader.h"
 
@@ -33,29 +35,9 @@ struct MemoryHeightMap : HeightMap {
     void load() override {}
 };
 
-// Standard output goes to /dev/null while the loader prints its header report.
-class SilencedStdout {
-public:
-    SilencedStdout() {
-        std::fflush(stdout);
-        saved_ = dup(1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~SilencedStdout() {
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
-
 void loadWithNormals(benchmark::State& state) {
     {
-        SilencedStdout silenced;
+        Silenced silenced;
         for (auto _ : state) {
             DEMHeightMap map(demPath.c_str(), true);
             benchmark::DoNotOptimize(map.normals.data());

@@ -3,6 +3,8 @@
 // with glFinish, under each texturing algorithm. Start-up itself is timed too: a fresh child
 // process per iteration opens the window, builds the scene and draws its first frame.
 // The data directory is TERRAINS_DATA if set, else the repository's data/.
+#include "BenchSupport.h"
+
 #include "app/FrameLoop.h"
 #include "app/Scene.h"
 #include "roam/Roam.h"
@@ -64,16 +66,10 @@ void ensureScene() {
     if (built) return;
     enterDataDirectory();
     openProgramWindow();
-    // The start-up report and warnings go to the console: keep them out of the figures.
-    std::fflush(stdout);
-    const int savedOut = dup(1), savedErr = dup(2), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    initScene();
-    std::fflush(stdout);
-    dup2(savedOut, 1);
-    dup2(savedErr, 2);
-    close(null);
+    {
+        Silenced silenced(true); // the start-up report and warnings
+        initScene();
+    }
     reshape(900, 600);
     built = true;
 }

@@ -1,8 +1,8 @@
 // The mesh on the default map (data/hawaii-c, 1201 x 1201, meshed as 1025 x 1025): construction,
 // the update of every frame during continuous flight, and resident memory.
-#include "app/Camera.h"
+#include "BenchSupport.h"
+
 #include "roam/Roam.h"
-#include "terrain/DEMHeightMap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,29 +22,6 @@
 #include <vector>
 
 namespace {
-
-const HeightMap& defaultMap() {
-    static const HeightMap* map = [] {
-        // The reader prints its header report on standard output: not into the results.
-        std::fflush(stdout);
-        const int saved = dup(1), null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        const HeightMap* loaded = new DEMHeightMap(TERRAINS_SOURCE_DIR "/data/hawaii-c", true);
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(null);
-        close(saved);
-        return loaded;
-    }();
-    return *map;
-}
-
-Camera startCamera(const HeightMap& map) {
-    Camera camera(&map);
-    const Vector3D start = startPosition(map);
-    camera.setPosition(start.x, start.y, start.z);
-    return camera;
-}
 
 // A flight across the map at the camera's step of 2 units per frame, 100 units above the ground
 // under it, along waypoints over the island, the coast and the sea.

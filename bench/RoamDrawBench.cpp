@@ -2,10 +2,10 @@
 // through scripts/with-display), with culling off and on, from the start position looking across
 // the island as the program starts. The time is that of the draw call itself; the frame is
 // finished outside the timing.
-#include "app/Camera.h"
+#include "BenchSupport.h"
+
 #include "app/FrameLoop.h"
 #include "roam/Roam.h"
-#include "terrain/DEMHeightMap.h"
 #include "texturing/TexturingAlgorithm.h"
 
 #include <GL/glew.h>
@@ -23,7 +23,6 @@
 namespace {
 
 struct Scene {
-    std::unique_ptr<HeightMap> map;
     std::unique_ptr<Camera> camera;
     std::unique_ptr<Roam> roam;
 };
@@ -40,19 +39,9 @@ public:
 Scene& scene() {
     static Scene built = [] {
         Scene s;
-        std::fflush(stdout);
-        const int saved = dup(1), null = open("/dev/null", O_WRONLY);
-        dup2(null, 1); // the reader's header report
-        s.map = std::make_unique<DEMHeightMap>(TERRAINS_SOURCE_DIR "/data/hawaii-c", true);
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(null);
-        close(saved);
-        s.camera = std::make_unique<Camera>(s.map.get());
-        const Vector3D start = startPosition(*s.map);
-        s.camera->setPosition(start.x, start.y, start.z);
-        std::streambuf* errors = std::cerr.rdbuf(nullptr);
-        s.roam = std::make_unique<Roam>(*s.camera, *s.map, nullptr);
+        s.camera = std::make_unique<Camera>(startCamera(defaultMap()));
+        std::streambuf* errors = std::cerr.rdbuf(nullptr); // the size warnings
+        s.roam = std::make_unique<Roam>(*s.camera, defaultMap(), nullptr);
         std::cerr.rdbuf(errors);
 
         glViewport(0, 0, 900, 600);

@@ -35,18 +35,16 @@ void Camera::moveBackward() {
     moveTo(position + direction * -speed);
 }
 
-void Camera::strafeLeft() {
-    Vector3D side(direction.z, 0, -direction.x);
-    const float length = squareRoot(side.x * side.x + side.y * side.y + side.z * side.z);
-    side = Vector3D(side.x / length, side.y / length, side.z / length);
-    moveTo(Vector3D(position.x + side.x * speed, position.y, position.z + side.z * speed));
+void Camera::strafe(float sideX, float sideZ) {
+    const float length = squareRoot(sideX * sideX + sideZ * sideZ);
+    moveTo(Vector3D(position.x + sideX / length * speed, position.y,
+                    position.z + sideZ / length * speed));
 }
-
+void Camera::strafeLeft() {
+    strafe(direction.z, -direction.x);
+}
 void Camera::strafeRight() {
-    Vector3D side(-direction.z, 0, direction.x);
-    const float length = squareRoot(side.x * side.x + side.y * side.y + side.z * side.z);
-    side = Vector3D(side.x / length, side.y / length, side.z / length);
-    moveTo(Vector3D(position.x + side.x * speed, position.y, position.z + side.z * speed));
+    strafe(-direction.z, direction.x);
 }
 
 void Camera::moveUp() {

@@ -53,6 +53,7 @@ public:
 
 private:
     void moveTo(Vector3D candidate);
+    void strafe(float sideX, float sideZ); // along the unit vector of (sideX, 0, sideZ)
     void turn(double angleStep);
     void tilt(double angleStep);
 };

@@ -5,7 +5,6 @@
 #include "app/Scene.h"
 #include "roam/Roam.h"
 #include "texturing/ShaderTexturingAlgorithm.h"
-#include "roam/Roam.h"
 
 #include <GL/glut.h>
 

@@ -27,10 +27,6 @@ const char* const kPortionEnd = " portion of the Heightmap.\n";
 // positions the 32 bits of a reference.
 constexpr int kLargestGridSize = 16385;
 
-// Directions of a hypotenuse in steps of 45 degrees, x along the width and z along the length.
-constexpr int kTurnX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-constexpr int kTurnZ[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-
 // A child's hypotenuse is its parent's turned by 225 degrees (left child) or 135 (right child).
 constexpr int kLeftTurn = 5, kRightTurn = 3;
 
@@ -89,17 +85,14 @@ Roam::Roam(const Camera& camera, const HeightMap& map, TexturingAlgorithm* algor
 
     firstRoot = 1;
     secondRoot = a + 1;
-    const int last = n - 1, middle = n / 2;
+    const int last = n - 1;
     pool[firstRoot].leftCorner = packGridPoint({0, 0});
     pool[secondRoot].leftCorner = packGridPoint({last, last});
     pool[firstRoot].shape = 1;  // depth 0, hypotenuse along +x +z
     pool[secondRoot].shape = 5; // along -x -z
     pool[firstRoot].baseNeighbour = secondRoot;
     pool[secondRoot].baseNeighbour = firstRoot;
-    const float sum = height({0, 0}) + height({last, last});
-    const float mean = sum * 0.5f;
-    const float difference = height({middle, middle}) - mean;
-    const float rootError = std::fabs(difference);
+    const float rootError = splitError({0, 0}, {last, last});
     for (const uint32_t root : {firstRoot, secondRoot}) {
         pool[root].error = rootError;
         computePriority(root);
@@ -118,32 +111,10 @@ Roam::~Roam() {
     if (pool) munmap(pool, poolBytes);
 }
 
-uint32_t Roam::childPosition(uint32_t t) const {
-    const uint32_t a = static_cast<uint32_t>(fullResolutionTriangles);
-    return t <= a ? 2 * t : t + (t - a);
-}
-
 uint32_t Roam::parentPosition(uint32_t t) const {
     const uint32_t a = static_cast<uint32_t>(fullResolutionTriangles);
     if (t == firstRoot || t == secondRoot) return 0;
     return t <= a ? t / 2 : a + (t - a) / 2;
-}
-
-// The hypotenuse halves in length every two levels.
-inline GridPoint Roam::hypotenuse(uint32_t t) const {
-    const int shape = pool[t].shape;
-    const int turn = shape & 7, depth = shape >> 3;
-    const int length = (gridSize - 1) >> (depth >> 1);
-    return {kTurnX[turn] * length, kTurnZ[turn] * length};
-}
-
-TriangleCorners Roam::corners(uint32_t t) const {
-    const GridPoint left = unpackGridPoint(pool[t].leftCorner);
-    const GridPoint h = hypotenuse(t);
-    // The apex is the hypotenuse's middle plus its half turned by 90 degrees: every triangle
-    // winds the same way round.
-    return {
-        left, {left.x + h.x, left.z + h.z}, {left.x + (h.x - h.z) / 2, left.z + (h.x + h.z) / 2}};
 }
 
 bool Roam::splitPoint(uint32_t t, GridPoint& point) const {
@@ -163,16 +134,17 @@ void Roam::computeChildGeometry(uint32_t t) {
         const GridPoint left = children[i].left, right = children[i].right;
         child.leftCorner = packGridPoint(left);
         child.shape = childShape(pool[t].shape, i == 0 ? kLeftTurn : kRightTurn);
-        const int sx = left.x + right.x, sz = left.z + right.z;
-        if ((sx | sz) & 1) {
-            child.error = -1.0f;
-            continue;
-        }
-        const float sum = height(right) + height(left);
-        const float mean = sum * 0.5f;
-        const float difference = height({sx / 2, sz / 2}) - mean;
-        child.error = std::fabs(difference);
+        child.error = splitError(left, right);
     }
+}
+
+// How far the middle of the hypotenuse stands off the straight line between its ends; -1 when
+// the middle is no grid point, and the triangle cannot split.
+float Roam::splitError(GridPoint left, GridPoint right) const {
+    const int sx = left.x + right.x, sz = left.z + right.z;
+    if ((sx | sz) & 1) return -1.0f;
+    const float mean = (height(left) + height(right)) * 0.5f;
+    return std::fabs(height({sx / 2, sz / 2}) - mean);
 }
 
 // note: inline, for the rebuilds' tight loops; computePriority is its public face.

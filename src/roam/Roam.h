@@ -153,6 +153,7 @@ private:
     bool inQueuedDiamond(uint32_t t) const;
     void prefetchDiamond(const uint32_t* list, std::size_t i, std::size_t count) const;
     void computeChildGeometry(uint32_t t);
+    float splitError(GridPoint left, GridPoint right) const;
     void rebuildSplitQueue();
     void rebuildMergeQueue();
     void pushSplit(uint32_t t);
@@ -172,3 +173,30 @@ private:
     std::vector<KeyedEntry> drained, rebuilt;
     std::vector<uint32_t> drainOrder;
 };
+
+// The geometry accessors are walked for every node of every frame's draw: inline.
+
+inline uint32_t Roam::childPosition(uint32_t t) const {
+    const uint32_t a = static_cast<uint32_t>(fullResolutionTriangles);
+    return t <= a ? 2 * t : t + (t - a);
+}
+
+// The hypotenuse halves in length every two levels.
+inline GridPoint Roam::hypotenuse(uint32_t t) const {
+    // Directions in steps of 45 degrees, x along the width and z along the length.
+    static constexpr int kTurnX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+    static constexpr int kTurnZ[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+    const int shape = pool[t].shape;
+    const int turn = shape & 7, depth = shape >> 3;
+    const int length = (gridSize - 1) >> (depth >> 1);
+    return {kTurnX[turn] * length, kTurnZ[turn] * length};
+}
+
+inline TriangleCorners Roam::corners(uint32_t t) const {
+    const GridPoint left = unpackGridPoint(pool[t].leftCorner);
+    const GridPoint h = hypotenuse(t);
+    // The apex is the hypotenuse's middle plus its half turned by 90 degrees: every triangle
+    // winds the same way round.
+    return {
+        left, {left.x + h.x, left.z + h.z}, {left.x + (h.x - h.z) / 2, left.z + (h.x + h.z) / 2}};
+}

@@ -6,7 +6,6 @@
 
 #include <iostream>
 
-static const char* const kDetailMapPath = "textures/detailMap.tga";
 static const char* const kNoMultitexture1 = "Warning - attempting MultiTexturing ";
 static const char* const kNoMultitexture2 = "but OpenGL extension not available\n";
 

@@ -28,7 +28,6 @@ namespace {
 const char* const kGroundTexturePaths[5] = {"textures/water.tga", "textures/beach_tile.tga",
                                             "textures/grass_tile.tga", "textures/highTile.tga",
                                             "textures/snow_tile.tga"};
-const char* const kDetailMapPath = "textures/detailMap.tga";
 
 } // namespace
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The grey detail map that the multitexturing and shader algorithms lay over the colours.
+inline constexpr const char* kDetailMapPath = "textures/detailMap.tga";
+
 // How the terrain mesh is textured while it is drawn. The renderer calls enable before its
 // triangle batch, texCoord just before every vertex inside the batch, and disable after it.
 // Every enable must be repeatable: a switch enables, and the next frame enables again.
