@@ -48,7 +48,8 @@ void initScene() {
     camera->setPosition(start.x, start.y, start.z);
 
     // The renderer meshes the registry's height map for the camera and draws with the current
-    // algorithm; it owns neither. A map too small to mesh ends the process, as an unreadable one.
+    // algorithm; it owns neither. A map too small or too large to mesh ends the process, as an
+    // unreadable one does.
     try {
         renderer = new Roam(*camera, *heightMap, currentAlgorithm);
     } catch (const std::invalid_argument& error) {

@@ -62,7 +62,11 @@ Roam::Roam(const Camera& camera, const HeightMap& map, TexturingAlgorithm* algor
         throw std::invalid_argument("The Heightmap is too small to mesh: its usable portion is " +
                                     std::to_string(n) + "x" + std::to_string(n) +
                                     ", and the mesh needs at least 3x3 samples");
-    if (n > kLargestGridSize) throw std::bad_alloc();
+    if (n > kLargestGridSize)
+        throw std::invalid_argument(
+            "The Heightmap is too large to mesh: its usable portion is " + std::to_string(n) + "x" +
+            std::to_string(n) + ", and the mesh takes at most " + std::to_string(kLargestGridSize) +
+            "x" + std::to_string(kLargestGridSize) + " samples");
     const uint32_t side = static_cast<uint32_t>(n - 1);
     const uint32_t a = 2 * side * side;
     gridSize = n;
