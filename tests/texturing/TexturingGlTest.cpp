@@ -49,7 +49,7 @@ std::pair<float, float> texCoords(int unit) {
 
 } // namespace
 
-// Coordinates are what the algorithms compute; their enable and disable calls are the Parts' own.
+// Coordinates are what the algorithms compute; their enable and disable are fixed call sequences.
 TEST_F(TexturingGl, basicAndTriGridCoordinatesStayInsideTheirTexture) {
     BasicTexturingAlgorithm basic(&map);
     TriGridTexturingAlgorithm triGrid;
