@@ -1,0 +1,60 @@
+#include "terrain/VoidFill.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+const float kVoid = std::numeric_limits<float>::quiet_NaN();
+
+// Rows of a grid from text: digits are heights, '.' a void.
+std::vector<float> grid(const std::vector<std::string>& rows) {
+    std::vector<float> heights;
+    for (const std::string& row : rows)
+        for (char c : row) heights.push_back(c == '.' ? kVoid : float(c - '0'));
+    return heights;
+}
+
+} // namespace
+
+TEST(VoidFill, eachVoidTakesTheMeanOfItsNeighboursKnownBeforeItsLayer) {
+    std::vector<float> heights = grid({"1234", "5..8", "9..2", "3456"});
+    ASSERT_EQ(fillVoids(heights.data(), 4, 4), 4u);
+    // (1, 1): 1 2 3 5 9 around it; (1, 2): 2 3 4 8 2; (2, 1): 5 9 3 4 5; (2, 2): 8 2 4 5 6.
+    EXPECT_EQ(heights[5], 20.0f / 5);
+    EXPECT_EQ(heights[6], 19.0f / 5);
+    EXPECT_EQ(heights[9], 26.0f / 5);
+    EXPECT_EQ(heights[10], 25.0f / 5);
+}
+
+TEST(VoidFill, aWideVoidFillsInwardWithinTheRangeOfItsRim) {
+    const int side = 40;
+    std::vector<float> heights(side * side);
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c) {
+            const bool hole = r > 3 && r < 36 && c > 5 && c < 30;
+            heights[r * side + c] = hole ? kVoid : float(100 + (r * 7 + c * 13) % 50);
+        }
+    ASSERT_EQ(fillVoids(heights.data(), side, side), size_t(32 * 24));
+    for (float h : heights) ASSERT_TRUE(h >= 100.0f && h <= 149.0f) << h;
+    // The layer next to the rim copies the rim's trend: a row of the hole's edge is not flat.
+    EXPECT_NE(heights[4 * side + 6], heights[4 * side + 20]);
+}
+
+TEST(VoidFill, gridsWithoutVoidsOrWithoutAnyValueStayAsTheyAre) {
+    std::vector<float> full = grid({"12", "34"});
+    EXPECT_EQ(fillVoids(full.data(), 2, 2), 0u);
+    EXPECT_EQ(full, grid({"12", "34"}));
+    std::vector<float> empty = grid({"..", ".."});
+    EXPECT_EQ(fillVoids(empty.data(), 2, 2), 4u);
+    EXPECT_TRUE(std::all_of(empty.begin(), empty.end(), [](float h) { return std::isnan(h); }));
+    // A lone valid corner reaches the far corner of a strip.
+    std::vector<float> strip = grid({"7....."});
+    EXPECT_EQ(fillVoids(strip.data(), 6, 1), 5u);
+    EXPECT_EQ(strip, grid({"777777"}));
+}
