@@ -2,6 +2,7 @@
 
 // What the benchmarks share: quiet start-up steps, the default map, the program's start camera.
 #include "app/Camera.h"
+#include "roam/Roam.h"
 #include "terrain/DEMHeightMap.h"
 
 #include <fcntl.h>
@@ -47,7 +48,7 @@ inline const HeightMap& defaultMap() {
 
 inline Camera startCamera(const HeightMap& map) {
     Camera camera(&map);
-    const Vector3D start = startPosition(map);
+    const Vector3D start = startPosition(map, Roam::meshSide(map.width, map.length));
     camera.setPosition(start.x, start.y, start.z);
     return camera;
 }

@@ -120,9 +120,13 @@ void extractFrustumPlanes(const float p[16], const float m[16], FrustumPlane pla
     }
 }
 
-Vector3D startPosition(const HeightMap& map) {
-    const int x = map.width / 2;
-    const int z = (3 * map.length) / 4;
+Vector3D startPosition(const HeightMap& map, int meshSide) {
+    int x = map.width / 2;
+    int z = (3 * map.length) / 4;
+    if (x >= meshSide || z >= meshSide) {
+        x = meshSide / 2;
+        z = (3 * meshSide) / 4;
+    }
     const float y = static_cast<float>(map.at(z, x) + 100.0);
     return Vector3D(static_cast<float>(x), y, static_cast<float>(z));
 }

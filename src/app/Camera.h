@@ -63,5 +63,6 @@ void extractFrustumPlanes(const float projection[16], const float modelview[16],
                           FrustumPlane planes[6]);
 
 // Where the scene starts the camera: over the middle of the map's width, three quarters along its
-// length, 100 units above that sample.
-Vector3D startPosition(const HeightMap& map);
+// length, 100 units above that sample. When that point lies off the meshed corner of the map
+// (its first meshSide columns and rows), the same place of the meshed corner instead.
+Vector3D startPosition(const HeightMap& map, int meshSide);

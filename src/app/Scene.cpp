@@ -1,6 +1,8 @@
 #include "app/Scene.h"
 
 #include "app/Camera.h"
+#include "app/DataFiles.h"
+#include "app/Printable.h"
 #include "terrain/DEMHeightMap.h"
 #include "roam/Roam.h"
 #include "texturing/BasicTexturingAlgorithm.h"
@@ -10,10 +12,17 @@
 
 #include <GL/glew.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <stdexcept>
+#include <string>
 
+CommandLine commandLine;
 int windowWidth = 900;
 int windowHeight = 600;
 HeightMap* heightMap = nullptr;
@@ -25,6 +34,56 @@ ShaderTexturingAlgorithm* shaderAlgorithm = nullptr;
 TexturingAlgorithm* triGridAlgorithm = nullptr;
 TexturingAlgorithm* currentAlgorithm = nullptr;
 
+std::string findMapFile() {
+    const std::string path =
+        commandLine.fileGiven ? commandLine.file : dataFile(commandLine.file.c_str());
+    struct stat status;
+    const char* reason = nullptr;
+    if (stat(path.c_str(), &status) != 0)
+        reason = std::strerror(errno);
+    else if (!S_ISREG(status.st_mode))
+        reason = "not a regular file";
+    else if (FILE* file = std::fopen(path.c_str(), "rb"))
+        std::fclose(file);
+    else
+        reason = std::strerror(errno);
+    if (!reason) return path;
+    std::fprintf(stderr, demCannotOpenMessage, printable(path).c_str());
+    std::fprintf(stderr, ": %s\n", reason);
+    if (!commandLine.fileGiven)
+        std::fprintf(stderr,
+                     "The default map is looked for in the working directory, then in %s and "
+                     "%s; or name a map: terrains FILE (terrains --help)\n",
+                     printable(stagedDataDirectory()).c_str(),
+                     printable(installedDataDirectory()).c_str());
+    std::exit(1);
+}
+
+namespace {
+
+// --texturing overrides the start-up choice; the shaders only where they run.
+void chooseStartingAlgorithm() {
+    switch (commandLine.texturing) {
+    case CommandLine::Texturing::Default:
+        break;
+    case CommandLine::Texturing::Basic:
+        currentAlgorithm = basicAlgorithm;
+        break;
+    case CommandLine::Texturing::Multi:
+        currentAlgorithm = multitexturingAlgorithm;
+        break;
+    case CommandLine::Texturing::Grid:
+        currentAlgorithm = triGridAlgorithm;
+        break;
+    case CommandLine::Texturing::Shader:
+        if (!shaderAlgorithm->shadersSupported)
+            std::cerr << "The shader texturing needs OpenGL 2.0: starting with the basic one\n";
+        break;
+    }
+}
+
+} // namespace
+
 void initScene() {
     glewInit(); // note: the result is ignored; missing features are tested where they are used
 
@@ -34,7 +93,9 @@ void initScene() {
     glEnable(GL_LIGHT0);
     glClearColor(0, 0, 0, 0);
 
-    heightMap = new DEMHeightMap("hawaii-c", true); // a file that cannot be read ends the process
+    const std::string mapPath = findMapFile();
+    heightMap =
+        new DEMHeightMap(mapPath.c_str(), true); // a file that cannot be read ends the process
 
     // The tri-grid texture comes first: it leaves unit 0's environment at GL_REPLACE, which the
     // colour textures then rely on.
@@ -44,7 +105,8 @@ void initScene() {
     currentAlgorithm = basicAlgorithm;
 
     camera = new Camera(heightMap);
-    const Vector3D start = startPosition(*heightMap);
+    const Vector3D start =
+        startPosition(*heightMap, Roam::meshSide(heightMap->width, heightMap->length));
     camera->setPosition(start.x, start.y, start.z);
 
     // The renderer meshes the registry's height map for the camera and draws with the current
@@ -63,6 +125,7 @@ void initScene() {
         currentAlgorithm = shaderAlgorithm;
         shaderAlgorithm->setup();
     }
+    chooseStartingAlgorithm();
     applyTexturingAlgorithm();
 }
 

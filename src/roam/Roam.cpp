@@ -36,21 +36,26 @@ uint8_t childShape(uint8_t parent, int turn) {
 
 } // namespace
 
+int Roam::meshSide(int width, int length) {
+    const int side = width < length ? width : length;
+    int reduced = side - 1;
+    while (reduced % 2 == 0 && reduced > 1) reduced /= 2;
+    if (reduced == 1) return side;
+    long long power = 1;
+    while (power < side) power *= 2;
+    return static_cast<int>(power / 2 + 1);
+}
+
 int Roam::usableGridSize(const HeightMap& map) {
     const bool square = map.width == map.length;
     const int side = map.width < map.length ? map.width : map.length;
-    int reduced = side - 1;
-    while (reduced % 2 == 0 && reduced > 1) reduced /= 2;
-    const bool rightForm = reduced == 1;
+    const int n = meshSide(map.width, map.length);
 
     if (!square) std::cerr << kWarning << kNotSquare;
-    if (rightForm) return side;
+    if (n == side) return side;
 
     if (square) std::cerr << kWarning;
     std::cerr << kNotPowerOfTwo;
-    long long power = 1;
-    while (power < side) power *= 2;
-    const int n = static_cast<int>(power / 2 + 1);
     std::cerr << kPortionStart << n << "x" << n << kPortionEnd;
     return n;
 }

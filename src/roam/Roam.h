@@ -110,6 +110,8 @@ public:
     // The side n of the meshed grid: the largest 2^k + 1 that fits the map's smaller side, with
     // warnings on the standard error stream when the map is not square or not of that size.
     static int usableGridSize(const HeightMap& heightMap);
+    // The same side, without the warnings.
+    static int meshSide(int width, int length);
 
     void raiseTriangleTarget();
     void lowerTriangleTarget();

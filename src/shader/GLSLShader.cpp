@@ -1,11 +1,12 @@
 #include "shader/GLSLShader.h"
 
+#include "app/DataFiles.h"
 #include "shader/ShaderProgram.h"
 
 #include <cstdio>
 
 std::unique_ptr<char[]> readShaderSource(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "rt");
+    std::FILE* file = std::fopen(dataFile(fileName).c_str(), "rt");
     if (!file) return nullptr;
     std::unique_ptr<char[]> text;
     long size = -1;

@@ -1,5 +1,7 @@
 #include "texture/Image.h"
 
+#include "app/DataFiles.h"
+
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -168,7 +170,7 @@ bool decodeImage(const unsigned char* data, size_t size, Image& image) {
 
 Image loadImage(const char* path) {
     Image image;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = std::fopen(dataFile(path).c_str(), "rb");
     struct stat status;
     // A directory opens like a file on this platform, but it is not one.
     if (file && (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode))) {

@@ -47,7 +47,9 @@ TEST(ShaderEndToEnd, theShadersDrawAtStartAndEverySwitchShows) {
 }
 
 TEST(ShaderEndToEnd, withoutOpenGL2TheBasicTexturingDrawsAndKey3DoesNothing) {
-    AppRun app({"MESA_GL_VERSION_OVERRIDE=1.5"});
+    AppLaunch launch;
+    launch.environment = {"MESA_GL_VERSION_OVERRIDE=1.5"};
+    AppRun app(launch);
     ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
     Screenshot still; // the basic texturing holds still, the shaders' water would not
     ASSERT_TRUE(app.waitForStable(still, kTerrain));

@@ -87,7 +87,7 @@ bool Screenshot::savePng(const std::string& path) const {
     return saved;
 }
 
-AppRun::AppRun(const std::vector<std::string>& environment) {
+AppRun::AppRun(const AppLaunch& launch) {
     char pattern[] = "/tmp/terrains-run-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     tempDir_ = pattern;
@@ -110,9 +110,10 @@ AppRun::AppRun(const std::vector<std::string>& environment) {
     std::vector<std::string> command = {"env", "ASAN_OPTIONS=detect_leaks=0"};
     // note: the renderer keeps its scene until exit by design, and Mesa's driver is unloaded
     // before a leak check could name it: leaks are checked in-process by the GL tests.
-    command.insert(command.end(), environment.begin(), environment.end());
+    command.insert(command.end(), launch.environment.begin(), launch.environment.end());
     command.push_back(TERRAINS_EXECUTABLE);
-    appPid_ = spawn(command, TERRAINS_RUN_DIR, tempDir_ + "/stdout", tempDir_ + "/stderr");
+    command.insert(command.end(), launch.arguments.begin(), launch.arguments.end());
+    appPid_ = spawn(command, launch.directory, tempDir_ + "/stdout", tempDir_ + "/stderr");
 }
 
 AppRun::~AppRun() {

@@ -22,12 +22,19 @@ struct Screenshot {
     bool savePng(const std::string& path) const;
 };
 
-// The built renderer run as a person would: on its own Xvfb (one at a time), in the staged run
-// directory, its window found with xdotool, driven by keys and drags, photographed with
-// ImageMagick's import.
+// How the renderer is started: extra environment (NAME=value), its arguments, and its working
+// directory, the staged run directory by default.
+struct AppLaunch {
+    std::vector<std::string> environment;
+    std::vector<std::string> arguments;
+    std::string directory = TERRAINS_RUN_DIR;
+};
+
+// The built renderer run as a person would: on its own Xvfb (one at a time), its window found
+// with xdotool, driven by keys and drags, photographed with ImageMagick's import.
 class AppRun {
 public:
-    explicit AppRun(const std::vector<std::string>& environment = {});
+    explicit AppRun(const AppLaunch& launch = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
