@@ -69,18 +69,41 @@ struct SampleRule {
     bool hasNoData = false;
     double noData = 0;
     double scale = 1, offset = 0;
-
-    // The height of a stored value, NaN for a void: the no-data value, NaN, or an elevation
-    // beyond any float height.
-    float height(double value, double& elevation) const {
-        if (std::isnan(value) || (hasNoData && value == noData))
-            return std::numeric_limits<float>::quiet_NaN();
-        elevation = value * scale + offset;
-        const double height = elevation / 20.0;
-        if (!(std::fabs(height) <= FLT_MAX)) return std::numeric_limits<float>::quiet_NaN();
-        return float(height);
-    }
 };
+
+// The elevations known so far.
+struct ElevationRange {
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+    size_t known = 0;
+};
+
+// One row of stored values as heights, reversed for a raster stored east to west. A void is
+// NaN: the no-data value, NaN, or an elevation beyond any float height.
+void convertRow(const double* in, float* out, int width, bool reversed, const SampleRule& rule,
+                ElevationRange& range) {
+    double lowest = range.lowest, highest = range.highest;
+    size_t known = 0;
+    const std::ptrdiff_t step = reversed ? -1 : 1;
+    float* sample = reversed ? out + width - 1 : out;
+    for (int c = 0; c < width; ++c, sample += step) {
+        const double value = in[c];
+        const double elevation = value * rule.scale + rule.offset;
+        const double height = elevation / 20.0;
+        if (std::isnan(value) || (rule.hasNoData && value == rule.noData) ||
+            !(std::fabs(height) <= FLT_MAX)) {
+            *sample = std::numeric_limits<float>::quiet_NaN();
+            continue;
+        }
+        *sample = float(height);
+        ++known;
+        lowest = elevation < lowest ? elevation : lowest;
+        highest = elevation > highest ? elevation : highest;
+    }
+    range.lowest = lowest;
+    range.highest = highest;
+    range.known += known;
+}
 
 SampleRule sampleRule(const GDALLibrary& gdal, GDALRasterBandH band) {
     SampleRule rule;
@@ -179,9 +202,7 @@ RasterRead readRaster(const char* fileName, HeightMap& map) {
         return result;
     }
 
-    double lowest = std::numeric_limits<double>::infinity();
-    double highest = -lowest;
-    size_t valid = 0;
+    ElevationRange range;
     for (int top = 0; top < length; top += chunkRows) {
         const int rowCount = std::min(chunkRows, length - top);
         if (gdal.GDALRasterIO(band, GF_Read, 0, top, width, rowCount, rows.data(), width, rowCount,
@@ -192,36 +213,28 @@ RasterRead readRaster(const char* fileName, HeightMap& map) {
         }
         for (int i = 0; i < rowCount; ++i) {
             const int row = southUp ? length - 1 - (top + i) : top + i;
-            const double* in = rows.data() + size_t(i) * size_t(width);
-            float* out = heights.data() + size_t(row) * size_t(width);
-            for (int c = 0; c < width; ++c) {
-                double elevation = 0;
-                const float h = rule.height(in[c], elevation);
-                out[eastToWest ? width - 1 - c : c] = h;
-                if (std::isnan(h)) continue;
-                ++valid;
-                lowest = std::min(lowest, elevation);
-                highest = std::max(highest, elevation);
-            }
+            convertRow(rows.data() + size_t(i) * size_t(width),
+                       heights.data() + size_t(row) * size_t(width), width, eastToWest, rule,
+                       range);
         }
     }
-    if (valid == 0) {
+    if (range.known == 0) {
         appendf(result.error, noElevationMessage, name.c_str());
         return result;
     }
 
-    const int maxElevation = truncateToInt(highest);
+    const int maxElevation = truncateToInt(range.highest);
     appendf(result.report, "maxElevation = %d, minElevation = %d\n", maxElevation,
-            truncateToInt(lowest));
+            truncateToInt(range.lowest));
     appendf(result.report, "width=%d, length=%d\n", width, length);
-    if (valid < count) {
+    if (range.known < count) {
         try {
             fillVoids(heights.data(), width, length);
         } catch (const std::bad_alloc&) {
             appendf(result.error, tooLargeMessage, width, length, name.c_str());
             return result;
         }
-        appendf(result.report, filledMessage, count - valid);
+        appendf(result.report, filledMessage, count - range.known);
     }
 
     map.width = width;
