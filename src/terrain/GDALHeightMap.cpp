@@ -90,8 +90,7 @@ void convertRow(const double* in, float* out, int width, bool reversed, const Sa
         const double value = in[c];
         const double elevation = value * rule.scale + rule.offset;
         const double height = elevation / 20.0;
-        if (std::isnan(value) || (rule.hasNoData && value == rule.noData) ||
-            !(std::fabs(height) <= FLT_MAX)) {
+        if ((rule.hasNoData && value == rule.noData) || !(std::fabs(height) <= FLT_MAX)) {
             *sample = std::numeric_limits<float>::quiet_NaN();
             continue;
         }
@@ -110,10 +109,6 @@ SampleRule sampleRule(const GDALLibrary& gdal, GDALRasterBandH band) {
     int has = 0;
     rule.noData = gdal.GDALGetRasterNoDataValue(band, &has);
     rule.hasNoData = has != 0 && !std::isnan(rule.noData);
-    // A float band holds the no-data value as a float: compare with that float.
-    if (rule.hasNoData && gdal.GDALGetRasterDataType(band) == GDT_Float32 &&
-        std::fabs(rule.noData) <= FLT_MAX)
-        rule.noData = double(float(rule.noData));
     has = 0;
     const double scale = gdal.GDALGetRasterScale(band, &has);
     if (has && std::isfinite(scale) && scale != 0) rule.scale = scale;

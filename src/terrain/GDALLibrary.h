@@ -21,7 +21,6 @@
     F(GDALGetRasterNoDataValue)                                                                    \
     F(GDALGetRasterScale)                                                                          \
     F(GDALGetRasterOffset)                                                                         \
-    F(GDALGetRasterDataType)                                                                       \
     F(GDALRasterIO)                                                                                \
     F(GDALRasterIOEx)                                                                              \
     F(GDALCreate)                                                                                  \

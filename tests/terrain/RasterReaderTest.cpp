@@ -68,12 +68,12 @@ bool isVoid(float demHeight) {
 } // namespace
 
 // Sample (r, c) of the raster against the DEM's sample at where(r, c): the same sample, or the
-// one a south-up file or GDAL's nearest-neighbour resizing put there.
+// one a file stored south up and east to west or GDAL's nearest-neighbour resizing put there.
 TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
     using Where = std::function<std::pair<int, int>(int, int, const HeightMap&)>;
     const Where same = [](int r, int c, const HeightMap&) { return std::make_pair(r, c); };
-    const Where flipped = [](int r, int c, const HeightMap& dem) {
-        return std::make_pair(dem.length - 1 - r, c);
+    const Where turned = [](int r, int c, const HeightMap& dem) {
+        return std::make_pair(dem.length - 1 - r, dem.width - 1 - c);
     };
     const Where nearest = [](int r, int c, const HeightMap& dem) {
         return std::make_pair(int((r + 0.5) * dem.length / 1201),
@@ -88,7 +88,7 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
         {"gdal-small.tif", "gdal-small.dem", "GeoTIFF", same},
         {"gdal-small.asc", "gdal-small.dem", "Arc/Info ASCII Grid", same},
         {"gdal-slope.tif", "gdal-slope.dem", "GeoTIFF", same},
-        {"gdal-slope-south-up.tif", "gdal-slope.dem", "GeoTIFF", flipped},
+        {"gdal-slope-turned.tif", "gdal-slope.dem", "GeoTIFF", turned},
         {"N19W156.hgt.zip", "gdal-small.dem", "SRTMHGT File Format", nearest},
     };
     for (const auto& c : cases) {
@@ -118,8 +118,8 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
     }
 }
 
-// No data is the band's no-data value or NaN; each void is filled within the range of the known
-// samples around it, and the others are the DEM's.
+// No data is the band's no-data value or NaN; each void is filled
+// within the range of the known samples around it, and the others are the DEM's.
 TEST(RasterReader, noDataAndNaNSamplesAreFilledFromTheirNeighbours) {
     const DEMRead dem = readDEM("gdal-voids.dem");
     const int voids = int(std::count_if(dem.map.heights.begin(), dem.map.heights.end(), isVoid));
@@ -194,9 +194,20 @@ TEST(RasterReader, unreadableFilesAreRefusedWithTheReasonAndStatusOne) {
 TEST(HeightMapFile, theReaderIsChosenByContentAndGDALLoadedOnlyForRasters) {
     for (const char* dem : {"gdal-small.dem", "gdal-slope.dem", "gdal-voids.dem"})
         EXPECT_TRUE(looksLikeUSGSDEM(fileBytes(kFixtures + dem).data(), 1024)) << dem;
-    std::string blank = fileBytes(kFixtures + "gdal-small.dem");
-    blank.replace(144, 6, "      ");
-    EXPECT_FALSE(looksLikeUSGSDEM(blank.data(), blank.size()));
+    // Record A's level, pattern and unit codes, each in its six columns.
+    const struct {
+        size_t column;
+        const char* field;
+        bool dem;
+    } edits[] = {{144, "     4", true},  {144, "      ", false}, {144, "     5", false},
+                 {150, "     2", true},  {150, "    1x", false}, {528, "0     ", true},
+                 {528, "    -1", false}, {534, "     1", true},  {534, "     3", false}};
+    for (const auto& edit : edits) {
+        std::string header = fileBytes(kFixtures + "gdal-small.dem");
+        header.replace(edit.column, 6, edit.field);
+        EXPECT_EQ(looksLikeUSGSDEM(header.data(), header.size()), edit.dem)
+            << edit.column << " '" << edit.field << "'";
+    }
     for (const char* raster : {"gdal-small.tif", "gdal-small.asc", "N19W156.hgt.zip"}) {
         const std::string bytes = fileBytes(kFixtures + raster);
         EXPECT_FALSE(looksLikeUSGSDEM(bytes.data(), bytes.size())) << raster;
