@@ -138,7 +138,13 @@ void GDALHeightMap::load() {
         std::fputs(read.error.c_str(), stderr);
         std::exit(1);
     }
-    if (generateNormals) computeNormals(*this);
+    if (!generateNormals) return;
+    try {
+        computeNormals(*this);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, tooLargeMessage, width, length, printable(fileName).c_str());
+        std::exit(1);
+    }
 }
 
 RasterRead readRaster(const char* fileName, HeightMap& map) {
