@@ -4,6 +4,7 @@
 #include "app/DataFiles.h"
 #include "app/Printable.h"
 #include "terrain/DEMHeightMap.h"
+#include "terrain/HeightMapFile.h"
 #include "roam/Roam.h"
 #include "texturing/BasicTexturingAlgorithm.h"
 #include "texturing/MultitexturingAlgorithm.h"
@@ -94,8 +95,7 @@ void initScene() {
     glClearColor(0, 0, 0, 0);
 
     const std::string mapPath = findMapFile();
-    heightMap =
-        new DEMHeightMap(mapPath.c_str(), true); // a file that cannot be read ends the process
+    heightMap = loadHeightMap(mapPath, commandLine.fit); // one that cannot be read ends the process
 
     // The tri-grid texture comes first: it leaves unit 0's environment at GL_REPLACE, which the
     // colour textures then rely on.
