@@ -49,6 +49,7 @@ void main()
 {
     vec2 extent = vec2(float(Twidth), float(Tlength));
     vec2 mapCoord = (gridPosition.xz + 0.5) / extent;
+    mapCoord = clamp(mapCoord, 0.5 / extent, 1.0 - 0.5 / extent);
     vec3 normal = normalize(texture2D(normalMap, mapCoord).rgb * (255.0 / 127.0) - 1.0);
     float height = texture2D(heightMap, mapCoord).a * Theight;
     float eyeDistance = length(eyePosition);

@@ -224,7 +224,7 @@ void Roam::enterMergeQueue(uint32_t t) {
 }
 
 void Roam::restartOptimisation() {
-    lastMerge = -2.0f;
+    lastMerge = kRestartMerge;
     lastSplit = kNoMerge;
 }
 

@@ -72,8 +72,11 @@ class Roam : public TerrainRenderer {
 public:
     // Priority value of a restart and of a merge step that finds no diamond: 2^31.
     static constexpr float kNoMerge = 2147483648.0f;
-    // What the split step returns when no triangle is left to split.
-    static constexpr float kNoSplit = -1.0f;
+    // The last merge's value after a restart, below every merge priority.
+    static constexpr float kRestartMerge = -2.0f;
+    // What the split step returns when no triangle is left to split: no higher than any last
+    // merge, the restart's included, so that a fully split mesh settles.
+    static constexpr float kNoSplit = kRestartMerge;
     // Frustum test results: every plane cleared, or wholly outside one plane.
     static constexpr int CullInside = 63;
     static constexpr int CullOutside = 64;

@@ -14,6 +14,24 @@ Screenshot press(AppRun& app, const char* key, const std::string& name) {
     return shot;
 }
 
+// Along the terrain's upper rim, the first pixels under the sky in each column: how many columns
+// have one, and the share of them where the rim's three pixels stand out as a bright line, well
+// above the ground three pixels further down.
+std::pair<int, double> brightRim(const Screenshot& shot) {
+    int columns = 0, bright = 0;
+    for (int x = 0; x < shot.width; ++x) {
+        int y = kBelowOverlay;
+        while (y < shot.height && luminance(shot.at(x, y)) < 8) ++y;
+        if (y == kBelowOverlay || y + 9 > shot.height) continue;
+        ++columns;
+        double rim = 0;
+        for (int i = 0; i < 3; ++i)
+            rim += luminance(shot.at(x, y + i)) - luminance(shot.at(x, y + 6 + i));
+        bright += rim / 3 > 40;
+    }
+    return {columns, columns ? double(bright) / columns : 0};
+}
+
 } // namespace
 
 TEST(ShaderEndToEnd, theShadersDrawAtStartAndEverySwitchShows) {
@@ -61,4 +79,38 @@ TEST(ShaderEndToEnd, withoutOpenGL2TheBasicTexturingDrawsAndKey3DoesNothing) {
                       message = "OpenGL 2.0 not available! Shaders disabled\r\n";
     ASSERT_NE(errors.find(message), std::string::npos) << errors;
     EXPECT_EQ(errors.find(message, errors.find(message) + 1), std::string::npos) << "repeated";
+}
+
+// Maps larger than the mesh both ways are meshed over a corner whose last row and column cut across
+// the island. Turned to face one of them on rising ground, the camera sees it as the terrain's
+// rim against the sky, in the colours of the ground below it: no bright seam of the sea-level sand
+// that sampling past the last texel brings from the first row or column, which lie in the sea.
+TEST(ShaderEndToEnd, theMeshsCutEdgesShowNoSeam) {
+    const struct {
+        const char* edge;
+        std::vector<std::string> window; // of the island: column, row, width, length
+        const char* turnTo;              // the end of a drag from (50, 300): 0.004 radians a pixel
+    } cases[] = {{"last-row", {"0", "0", "1201", "600"}, "836"},         // 513 x 513, half a turn
+                 {"last-column", {"150", "330", "1000", "400"}, "443"}}; // 257 x 257, a quarter
+    for (const auto& c : cases) {
+        const std::string map = artifactPath(std::string("hawaii-c-") + c.edge + ".dem");
+        std::vector<std::string> translate = {"gdal_translate", "-q", "-of", "USGSDEM", "-srcwin"};
+        translate.insert(translate.end(), c.window.begin(), c.window.end());
+        translate.insert(translate.end(), {TERRAINS_SOURCE_DIR "/data/hawaii-c", map});
+        ASSERT_EQ(runCommand(translate), 0);
+        AppLaunch launch;
+        launch.arguments = {map};
+        AppRun app(launch);
+        ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
+        app.xdotool({"mousemove", "--window", app.window(), "50", "300", "mousedown", "1",
+                     "mousemove", "--window", app.window(), c.turnTo, "350", "mouseup", "1"});
+        ASSERT_TRUE(waitForFrameAfterKey(app));
+        const Screenshot shot = app.screenshot();
+        shot.savePng(artifactPath(std::string("shader-cut-") + c.edge + ".png"));
+        const auto [columns, bright] = brightRim(shot);
+        EXPECT_GT(columns, 300) << c.edge << " not in view";
+        EXPECT_LT(bright, 0.05) << "a seam along the " << c.edge;
+        app.key("Escape");
+        EXPECT_EQ(app.waitForExit(), 0);
+    }
 }

@@ -64,6 +64,35 @@ TEST(RoamCases, mergeStepOnAnEmptyQueueReturnsTwoToTheThirtyFirst) {
     EXPECT_EQ(checkRoam(roam), "");
 }
 
+// With every triangle split there is nothing left to split: the mesh settles after the camera
+// moves, whether it was already fully split (65 x 65 holds fewer than the default target) or
+// refines toward a target above the full mesh from 2000 triangles, and then stays as it is.
+TEST(RoamCases, aFullySplitMeshSettlesAfterTheCameraMoves) {
+    for (const unsigned startTarget : {10000u, 2000u}) {
+        const GridHeightMap map(65, 65, rough);
+        Camera camera = cameraAt(Vector3D(32, 20, 48));
+        Roam roam(camera, map, nullptr);
+        roam.triangleTarget = startTarget;
+        roam.updatesPerFrame = 10000; // merges down to the start target at once
+        roam.restartOptimisation();
+        roam.update(camera);
+        ASSERT_LT(roam.triangleCount, startTarget + 50); // a forced split may overshoot
+        roam.updatesPerFrame = 10;
+        roam.triangleTarget = 9000;
+        camera.position = Vector3D(10, 30, 20);
+        int frames = 0;
+        for (; frames < 1000 && (frames == 0 || roam.lastSplit > roam.lastMerge); ++frames)
+            roam.update(camera);
+        EXPECT_LT(frames, 1000) << startTarget << ": still refining";
+        EXPECT_EQ(roam.triangleCount, 8192u);
+        EXPECT_EQ(roam.lastSplit, Roam::kNoSplit);
+        const float lastMerge = roam.lastMerge;
+        roam.update(camera);
+        EXPECT_TRUE(roam.lastSplit == Roam::kNoSplit && roam.lastMerge == lastMerge);
+        EXPECT_EQ(checkRoam(roam), "");
+    }
+}
+
 TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
     for (const float h : {0.0f, 3.0f}) { // rough and flat
         const GridHeightMap map(5, 5, [h](int r, int c) { return h ? h : rough(r, c); });

@@ -1,6 +1,7 @@
 #include "AppRun.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,7 +48,9 @@ pid_t spawn(const std::vector<std::string>& command, const std::string& director
 } // namespace
 
 int runCommand(const std::vector<std::string>& argv, std::string* output) {
-    std::string line;
+    // Every tool gets a deadline: import, for one, waits for a click for ever when the window it
+    // was given has gone.
+    std::string line = "timeout -k 5 30 ";
     for (const std::string& word : argv) line += quoted(word) + " ";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe) return -1;
@@ -100,7 +103,9 @@ AppRun::AppRun(const AppLaunch& launch) {
                      "/", "/dev/null", "/dev/null");
     close(ready[1]);
     std::string number;
-    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
+    pollfd waiting = {ready[0], POLLIN, 0};
+    for (char c; poll(&waiting, 1, 30000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n';)
+        number += c;
     close(ready[0]);
     if (number.empty()) throw std::runtime_error("could not start an Xvfb server");
     // Everything started from here on (the program, xdotool, import) talks to this server.

@@ -72,5 +72,6 @@ private:
 // Where tests keep the pictures a person should look at.
 std::string artifactPath(const std::string& name);
 
-// Runs a command, returning its exit status and capturing its standard output.
+// Runs a command for at most 30 seconds, returning its exit status (124 when it ran out of time)
+// and capturing its standard output.
 int runCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
