@@ -1,7 +1,7 @@
 #!/bin/sh
-# scripts/run without a display, as a new user meets it: for an empty file, a folder and a map too
-# small to mesh it ends by itself with the renderer's own status and reason, and for the island it
-# saves a screenshot and ends with status 0. Each run gets 120 s; one that hangs fails.
+# scripts/run without a display, as a new user meets it: for an empty file, a DEM cut short, a
+# folder and a map too small to mesh it ends by itself with the renderer's own status and reason,
+# and for the island it saves a screenshot and ends with status 0. Each run gets 120 s; one that hangs fails.
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -31,9 +31,12 @@ expect() {
     esac
 }
 
-expect "an empty file" 134 \
-    "run: the renderer was ended by signal 6 (ABRT), status 134, before *: Invalid DEM file" \
-    "$work/empty.dem"
+expect "an empty file" 1 "run: the renderer exited with status 1 before *: Can't open raster \
+file - \"$work/empty.dem\": *not recognized as a supported file format." "$work/empty.dem"
+head -c 1100 "$work/tiny.dem" >"$work/cut.dem"
+expect "a DEM cut short" 134 \
+    "run: the renderer was ended by signal 6 (ABRT), status 134, before *: Invalid DEM file*" \
+    "$work/cut.dem"
 expect "a folder" 1 "run: the renderer exited with status 1 before its window appeared: Can't open \
 DEM file - \"$work/folder\": not a regular file" "$work/folder"
 expect "a 2 x 2 map" 1 "run: the renderer exited with status 1 before *: The Heightmap is too \
