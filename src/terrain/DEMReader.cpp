@@ -221,21 +221,31 @@ enum class Read { ok, end, bad };
 
 // An integer as the profiles hold it: blanks skipped, an optional sign, one to ten digits. A
 // sign right after a digit starts the next number: fixed-width writers fill a six-column field
-// with "-32767" (a void), which then touches its neighbour.
-inline Read readInteger(const unsigned char*& p, const unsigned char* end, int64_t& value) {
-    while (p < end && isSpace(*p)) ++p;
-    if (p == end) return Read::end;
+// with "-32767" (a void), which then touches its neighbour. Unchecked, the scan relies on a byte
+// that ends it (neither blank, sign nor digit) somewhere before the end of the data.
+template <bool checked>
+inline Read scanInteger(const unsigned char*& p, const unsigned char* end, int64_t& value) {
+    while ((!checked || p < end) && isSpace(*p)) ++p;
+    if (checked && p == end) return Read::end;
     const unsigned char* q = p;
     const bool negative = *q == '-';
     if (*q == '+' || *q == '-') ++q;
     const unsigned char* const digits = q;
-    int64_t v = 0;
-    for (; q < end && isDigit(*q) && q - digits <= 10; ++q) v = v * 10 + (*q - '0');
+    uint64_t v = 0; // wraps harmlessly on runs too long to be taken
+    for (unsigned d; (!checked || q < end) && (d = unsigned(*q - '0')) < 10; ++q) v = v * 10 + d;
     // note: a real where an integer belongs is refused; GDAL would keep its integer part.
-    if (q == digits || q - digits > 10 || (q < end && *q == '.')) return Read::bad;
-    value = negative ? -v : v;
+    if (q == digits || q - digits > 10 || ((!checked || q < end) && *q == '.')) return Read::bad;
+    value = negative ? -int64_t(v) : int64_t(v);
     p = q;
     return Read::ok;
+}
+
+// The last byte that ends a number: a scan that starts before it needs no bounds checks. The
+// start of the data when there is none.
+const unsigned char* lastTerminator(const unsigned char* begin, const unsigned char* end) {
+    const unsigned char* p = end;
+    while (p > begin && (isSpace(p[-1]) || isDigit(p[-1]) || p[-1] == '+' || p[-1] == '-')) --p;
+    return p > begin ? p - 1 : begin;
 }
 
 // GDAL's value for a stored elevation: times the z resolution, plus the profile's datum, as a
@@ -258,6 +268,7 @@ inline bool elevationValue(int64_t elevation, double resolution, double datum, f
 struct ProfileReader {
     const unsigned char* begin;
     const unsigned char* end;
+    const unsigned char* guard; // the last byte that ends a number
     const RowPlacement& placement;
     double resolution;
     float* heights;
@@ -266,6 +277,10 @@ struct ProfileReader {
     size_t valid = 0;
 
     size_t offset(const unsigned char* p) const { return size_t(p - begin); }
+
+    Read readInteger(const unsigned char*& p, int64_t& value) const {
+        return p < guard ? scanInteger<false>(p, end, value) : scanInteger<true>(p, end, value);
+    }
 
     const unsigned char* numberStart(const unsigned char* p) const {
         while (p > begin && isDigit(p[-1])) --p;
@@ -287,12 +302,12 @@ struct ProfileReader {
         const size_t start = offset(p);
         int64_t header[4]; // row, column, elevations, columns
         for (int64_t& value : header) {
-            const Read read = readInteger(p, end, value);
+            const Read read = readInteger(p, value);
             if (read != Read::ok) return failRead(read, profile, start, p);
         }
         if (header[1] != expectedColumn) {
-            appendf(error, demProfileColumnMessage, profile, start, (long long)header[1],
-                    expectedColumn);
+            appendf(error, demProfileColumnMessage, profile, start,
+                    static_cast<long long>(header[1]), expectedColumn);
             return false;
         }
         // Five reals of 24 bytes: the ground x and y of the first elevation, the local datum, the
@@ -309,25 +324,39 @@ struct ProfileReader {
         const int64_t count = header[2];
         const int first = placement.rowFromSouth(y);
         if (first < 0 || count < 0 || count > placement.rows - first) {
-            appendf(error, demProfileRowsMessage, profile, start, (long long)count, y,
+            appendf(error, demProfileRowsMessage, profile, start, static_cast<long long>(count), y,
                     placement.rows, placement.southY());
             return false;
         }
 
-        // The first elevation is the southern one: rows are stored from the north.
-        float* out = heights + size_t(placement.rows - 1 - first) * size_t(width) + size_t(column);
-        for (int64_t j = 0; j < count; ++j, out -= width) {
+        // The first elevation is the southern one: rows are stored from the north. Rows the
+        // profile does not reach are void.
+        const float noElevation = std::numeric_limits<float>::quiet_NaN();
+        const size_t stride = size_t(width);
+        for (int r = placement.rows - first; r < placement.rows; ++r)
+            heights[size_t(r) * stride + size_t(column)] = noElevation;
+        for (int r = 0; r < placement.rows - first - int(count); ++r)
+            heights[size_t(r) * stride + size_t(column)] = noElevation;
+        size_t index = size_t(placement.rows - 1 - first) * stride + size_t(column);
+        for (int64_t j = 0; j < count; ++j, index -= stride) {
+            float& out = heights[index];
             int64_t elevation;
-            const Read read = readInteger(p, end, elevation);
+            const Read read = readInteger(p, elevation);
             if (read != Read::ok) return failRead(read, profile, start, p);
-            if (elevation == voidElevation) continue; // stays NaN
             float value;
+            if (elevation == voidElevation) {
+                out = noElevation;
+                continue;
+            }
             if (!elevationValue<whole>(elevation, resolution, datum, value)) {
                 appendf(error, demElevationRangeMessage, profile, offset(numberStart(p)));
                 return false;
             }
-            if (value == voidValue) continue; // what GDAL would take for a void
-            *out = float(double(value) / 20.0);
+            if (value == voidValue) { // what GDAL would take for a void
+                out = noElevation;
+                continue;
+            }
+            out = float(double(value) / 20.0);
             ++valid;
         }
         return true;
@@ -421,15 +450,16 @@ DEMParse parseDEM(const char* data, size_t size, HeightMap& map) {
 
     std::vector<float> heights;
     try {
-        heights.assign(size_t(width) * size_t(length), std::numeric_limits<float>::quiet_NaN());
+        heights.resize(size_t(width) * size_t(length)); // every sample is written below
     } catch (const std::bad_alloc&) {
         appendf(result.error, demOutOfMemoryMessage, width, length);
         return result;
     }
 
     const auto* const begin = reinterpret_cast<const unsigned char*>(data);
-    ProfileReader reader{begin,          begin + size, placement,   zResolution,
-                         heights.data(), width,        result.error};
+    ProfileReader reader{begin,     begin + size, lastTerminator(begin, begin + size),
+                         placement, zResolution,  heights.data(),
+                         width,     result.error};
     // GDAL stores feet, and steps finer than 1, as floats; everything else as 16-bit integers.
     const bool whole = elevationUnit != 1 && zResolution >= 1.0;
     const unsigned char* p = begin + firstProfile;

@@ -214,6 +214,8 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
          "profile 1 (at byte offset 1029): its local datum is not a number"},
         {std::string(good).replace(1024 + 144, 6, "   1.5"),
          "profile 1: the number at byte offset 1171 is not an integer"},
+        {std::string(good).replace(1024 + 144, 12, "123456789012"),
+         "profile 1: the number at byte offset 1168 is not an integer"},
         {std::string(good).replace(534, 6, "     1").replace(840, 12, "1.000000E+30"),
          "profile 1: the elevation at byte offset 1177 is out of range"},
         {good.substr(0, 3000), "profile 3 (from byte offset 3000) runs past the end of the file"},
