@@ -116,8 +116,8 @@ void DEMHeightMap::load() {
     if (width < 2 || length < 2) abortWith(format(demGridSizeMessage, width, length));
 
     // Voids are filled before the normals, which would otherwise carry NaN to their neighbours.
-    const size_t filled = fillVoids(heights.data(), width, length);
-    if (filled > 0) std::printf(demFilledVoidsMessage, filled);
+    if (parse.voids > 0)
+        std::printf(demFilledVoidsMessage, fillVoids(heights.data(), width, length));
 
     if (generateNormals) {
         try {

@@ -144,12 +144,11 @@ const char* elevationUnitWord(int code) {
 // whole rows), so that a profile starting half a row off lands in the same row as there.
 struct RowPlacement {
     bool degrees;
-    double yResolution, south, step; // south: the southern row, in degrees or ground units
+    double south, step; // the southern row and the step north, in degrees or ground units
     int rows;
 
     // False when the corners or the resolution cannot give a grid.
     bool fromCorners(const double corners[8], int referenceSystem, double resolution) {
-        yResolution = resolution;
         double low = std::min(corners[1], corners[7]), high = std::max(corners[3], corners[5]);
         degrees = referenceSystem != 1 && referenceSystem != 2; // not UTM, not state plane
         if (!degrees) {
@@ -476,6 +475,7 @@ DEMParse parseDEM(const char* data, size_t size, HeightMap& map) {
         return result;
     }
 
+    result.voids = heights.size() - reader.valid;
     map.width = width;
     map.length = length;
     map.maxHeight = float(maxElevation / 20);

@@ -9,6 +9,7 @@ class HeightMap;
 // were produced, and on failure the message for standard error.
 struct DEMParse {
     bool ok = false;
+    size_t voids = 0; // samples left NaN
     std::string report;
     std::string error;
 };
