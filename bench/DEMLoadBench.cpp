@@ -1,5 +1,5 @@
-// Loading the default terrain (file read, parse, normals) beside GDAL converting the same file to
-// a raw raster in the same run: the loader should take under half of GDAL's time.
+// Loading the default terrain (file read, parse, void fill, normals) beside GDAL converting the
+// same file to a raw raster in the same run: the loader should take under half of GDAL's time.
 #include "BenchSupport.h"
 
 #include "terrain/DEMHeightMap.h"
@@ -47,7 +47,7 @@ void loadWithNormals(benchmark::State& state) {
 }
 BENCHMARK(loadWithNormals)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The parts of the load: tokenizing from memory, and the normals pass.
+// The parts of the load: parsing from memory, and the normals pass.
 void parseFromMemory(benchmark::State& state) {
     std::ifstream in(demPath, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),

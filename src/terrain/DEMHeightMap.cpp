@@ -2,6 +2,7 @@
 
 #include "app/Vector3D.h"
 #include "terrain/DEMReader.h"
+#include "terrain/VoidFill.h"
 
 #include <sys/stat.h>
 
@@ -16,6 +17,7 @@
 #include <utility>
 
 const char* const demCannotOpenMessage = "Can't open DEM file - \"%s\"";
+const char* const demFilledVoidsMessage = "Filled %zu void samples from their neighbours\n";
 
 namespace {
 
@@ -111,6 +113,11 @@ void DEMHeightMap::load() {
     std::fwrite(parse.report.data(), 1, parse.report.size(), stdout);
     if (!parse.ok) abortWith(parse.error);
     bytes.data.reset();
+    if (width < 2 || length < 2) abortWith(format(demGridSizeMessage, width, length));
+
+    // Voids are filled before the normals, which would otherwise carry NaN to their neighbours.
+    if (parse.voids > 0)
+        std::printf(demFilledVoidsMessage, fillVoids(heights.data(), width, length));
 
     if (generateNormals) {
         try {

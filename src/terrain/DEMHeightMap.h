@@ -10,8 +10,9 @@ public:
     const char* fileName; // not owned
 
     // Reads the file at once. A file that cannot be opened ends the process with status 1; a
-    // file that cannot be loaded (truncated, malformed, too large) aborts it, with a message on
-    // standard error either way. The header report goes to standard output.
+    // file that cannot be loaded (truncated, malformed, too large, narrower or shorter than 2
+    // samples) aborts it, with a message on standard error either way. The header report goes to
+    // standard output, followed by the count of voids filled from their neighbours, if any.
     DEMHeightMap(const char* fileName, bool generateNormals);
 
     void load() override;
@@ -22,5 +23,6 @@ public:
 // quadrants whose two neighbours exist. Needs a grid of at least 2 x 2.
 void computeNormals(HeightMap& map);
 
-// Messages of the loader's own failures.
-extern const char* const demCannotOpenMessage; // printf format: file name
+// Messages of the loader.
+extern const char* const demCannotOpenMessage;  // printf format: file name
+extern const char* const demFilledVoidsMessage; // printf format: count

@@ -5,45 +5,36 @@
 
 class HeightMap;
 
-// Whitespace-separated tokens of a DEM held in memory. Reading past the end of the data fails:
-// a token counts only when a whitespace character follows it, as in a file read character by
-// character where the end is noticed one read late. Failure is sticky; every later read fails
-// and yields 0.
-class DEMTokenReader {
-public:
-    DEMTokenReader(const char* data, size_t size, size_t position = 0);
-
-    int readInt();     // like atoi, saturating at the int range
-    double readReal(); // like atof, after every 'D' past the first character becomes 'E'
-
-    bool failed() const { return failed_; }
-    size_t position() const { return size_t(cursor_ - begin_); }
-    void seek(size_t position) { cursor_ = begin_ + position; }
-
-private:
-    bool next(const unsigned char*& token, const unsigned char*& finish);
-
-    const unsigned char* begin_;
-    const unsigned char* cursor_;
-    const unsigned char* end_;
-    bool failed_ = false;
-};
-
 // The outcome of reading a DEM: the header report for standard output, in the order the lines
 // were produced, and on failure the message for standard error.
 struct DEMParse {
     bool ok = false;
+    size_t voids = 0; // samples left NaN
     std::string report;
     std::string error;
 };
 
-// Fills width, length, maxHeight and heights of `map` from a USGS DEM held in memory. Never ends
-// the process: every failure comes back in the result, with the report up to that point, and
-// leaves `map` as it was.
+// Fills width, length, maxHeight and heights of `map` from a USGS DEM held in memory, as GDAL
+// reads it: record A by its columns, the grid's rows from its corners, each profile (B record)
+// placed by the ground coordinates in its own header. Heights are the file's elevations (scaled
+// by the z resolution, plus the profile's datum) divided by 20. Samples without an elevation
+// (voids, and cells no profile covers) are NaN; at least one sample is not. Never ends the
+// process: every failure comes back in the result, with the report up to that point, and leaves
+// `map` as it was.
 DEMParse parseDEM(const char* data, size_t size, HeightMap& map);
 
 // Messages of the failures parseDEM reports.
-extern const char* const demTruncatedMessage;   // "Invalid DEM file\n"
-extern const char* const demGridSizeMessage;    // printf format: width, length
-extern const char* const demFirstColumnMessage; // printf format: column
-extern const char* const demOutOfMemoryMessage; // printf format: width, length
+extern const char* const demRecordAEndMessage;     // printf: size, field, first, last offset
+extern const char* const demResolutionMessage;     // printf: the y resolution
+extern const char* const demCornersMessage;        // printf: the y resolution
+extern const char* const demGridSizeMessage;       // printf: width, length
+extern const char* const demGridTooLargeMessage;   // printf: width, length, file size
+extern const char* const demFirstProfileMessage;   // no arguments
+extern const char* const demProfileEndMessage;     // printf: profile, its offset
+extern const char* const demProfileNumberMessage;  // printf: profile, offset of the number
+extern const char* const demProfileColumnMessage;  // printf: profile, offset, column, expected
+extern const char* const demProfileHeaderMessage;  // printf: profile, offset, field
+extern const char* const demProfileRowsMessage;    // printf: profile, offset, count, row, rows
+extern const char* const demElevationRangeMessage; // printf: profile, offset
+extern const char* const demAllVoidMessage;        // no arguments
+extern const char* const demOutOfMemoryMessage;    // printf: width, length
