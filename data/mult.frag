@@ -28,7 +28,7 @@ uniform float texRep;
 uniform float detailRep;
 
 varying vec3 gridPosition;
-varying vec4 bands;
+varying vec3 bands;             // see mult.vert
 varying vec3 toLight;
 varying vec3 lightBase;
 varying vec3 lightSlope;
@@ -46,14 +46,15 @@ void main()
     // top projection across triplanarCutoff +- 0.05. One set of coordinates serves every tile.
     vec3 q = gridPosition * (texRep / 100.0);
     vec2 side = abs(normal.x) > abs(normal.z) ? q.zy : q.xy;
-    float triplanar = float(triplanarTexturing) *
-                      (1.0 - smoothstep(triplanarCutoff - 0.05, triplanarCutoff + 0.05, normal.y));
+    float triplanar =
+        float(triplanarTexturing) * clamp((triplanarCutoff + 0.05 - normal.y) * 10.0, 0.0, 1.0);
     vec2 tile = mix(q.xz, side, triplanar);
 
-    // Steep ground sheds soil and snow: rock takes over around the cutoff.
+    // Steep ground sheds soil and snow: rock takes over across slopeCutoff +- 0.05.
     float steep = float(slopeTexturing) *
                   (1.0 - smoothstep(slopeCutoff - 0.05, slopeCutoff + 0.05, normal.y));
-    vec4 w = bands * (1.0 - steep);
+    // The bands' weights: beach, grass, rock, snow; they sum to 1.
+    vec4 w = vec4(1.0 - bands.x, bands.xy * (1.0 - bands.yz), bands.z) * (1.0 - steep);
     vec3 ground = w.x * texture2D(mytex[1], tile).rgb + w.y * texture2D(mytex[2], tile).rgb +
                   (w.z + steep) * texture2D(mytex[3], tile).rgb +
                   w.w * texture2D(mytex[4], tile).rgb;

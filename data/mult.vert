@@ -12,20 +12,21 @@ uniform float Theight;
 uniform float waterPosition;
 
 varying vec3 gridPosition;
-varying vec4 bands;             // weights of beach, grass, rock and snow by height; they sum to 1
+varying vec3 bands;             // how far above the boundaries of grass, rock and snow a vertex is
 varying vec3 toLight;           // unit direction to light 0, in grid space
 varying vec3 lightBase;         // light at a fragment facing away: ambient, or 1 when unlit
 varying vec3 lightSlope;        // light added per unit of the diffuse term
 varying vec2 detailAndRipple;   // the detail map's weight; the ripple's phase, in periods
 
-// Weight of band k (1 beach, 2 grass, 3 rock, 4 snow) at relative height h: each band spans
-// levelRatio and blends into its neighbours over a third of that.
-float bandWeight(float k, float h)
+// How far relative height h is above the boundaries of the bands: 0 below, 1 above, smoothly
+// across a third of levelRatio on either side. Each band spans levelRatio: the beach up to the
+// first boundary (its own lower one lies far below the sea), then grass, rock and snow.
+vec3 bandWeights(float h)
 {
     float blend = levelRatio / 3.0;
-    float low = k == 1.0 ? -1.0 : (k - 1.0) * levelRatio;
-    float high = k == 4.0 ? 1e6 : k * levelRatio;
-    return smoothstep(low - blend, low + blend, h) * (1.0 - smoothstep(high - blend, high + blend, h));
+    vec3 boundary = vec3(1.0, 2.0, 3.0) * levelRatio;
+    vec3 above = smoothstep(boundary - blend, boundary + blend, vec3(h));
+    return above;
 }
 
 void main()
@@ -34,7 +35,7 @@ void main()
     vec3 eyePosition = (gl_ModelViewMatrix * gl_Vertex).xyz;
 
     float h = Theight > 0.0 ? gl_Vertex.y / Theight : 0.0;
-    bands = vec4(bandWeight(1.0, h), bandWeight(2.0, h), bandWeight(3.0, h), bandWeight(4.0, h));
+    bands = bandWeights(h);
 
     // The light is given in eye space and the normal map in grid space. The view only turns and
     // moves, so the light's direction is turned back into grid space here (by the transpose of
