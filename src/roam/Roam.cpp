@@ -271,9 +271,10 @@ void Roam::update(const Camera& camera) {
 // loops: priorities, with their square roots and divisions, no longer wait on each other.
 void Roam::rebuildSplitQueue() {
     drainOrder.clear();
-    while (!splitQueue.empty()) drainOrder.push_back(splitQueue.pop());
+    splitQueue.drainInto(drainOrder);
     std::size_t kept = 0;
     const std::size_t drained = drainOrder.size();
+    rebuiltKeys.resize(drained);
     for (std::size_t i = 0; i < drained; ++i) {
         if (i + 8 < drained) __builtin_prefetch(&pool[drainOrder[i + 8]]);
         const uint32_t t = drainOrder[i];
@@ -283,10 +284,10 @@ void Roam::rebuildSplitQueue() {
             continue;
         }
         triangle.priority = priorityOf(t);
+        rebuiltKeys[kept] = triangle.priority;
         drainOrder[kept++] = t;
     }
-    for (std::size_t i = 0; i < kept; ++i)
-        splitQueue.push(pool[drainOrder[i]].priority, drainOrder[i]);
+    splitQueue.pushAll(rebuiltKeys.data(), drainOrder.data(), kept);
 }
 
 // Walking a list of diamonds, fetches the entries of those a few places ahead, and their

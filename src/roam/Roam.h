@@ -177,6 +177,7 @@ private:
     };
     std::vector<KeyedEntry> drained, rebuilt;
     std::vector<uint32_t> drainOrder;
+    std::vector<float> rebuiltKeys;
 };
 
 // The geometry accessors are walked for every node of every frame's draw: inline.

@@ -91,14 +91,57 @@ public:
 
     uint32_t pop() {
         const uint32_t top = triangles_[1];
-        const uint32_t lastKey = keys_.back();
-        const uint32_t lastTriangle = triangles_.back();
+        const std::size_t n = keys_.size() - 2;
+        removeTop(keys_.data(), triangles_.data(), n);
         keys_.pop_back();
         triangles_.pop_back();
-        const std::size_t n = keys_.size() - 1;
-        if (n == 0) return top;
+        return top;
+    }
+
+    // Takes every entry off, top first, as pop calls would, and appends their triangles to
+    // `order`. note: one loop over the arrays, without the vectors' bookkeeping per entry: the
+    // queue rebuilds drain the whole heap every frame the camera moves. And while the heap holds
+    // fewer than 2^16 entries, what moves beside the keys is each entry's 16-bit place in the
+    // heap as it stood, not its 32-bit triangle: the descent is held up by its loads, and the
+    // smaller array keeps more of both in the first-level cache.
+    void drainInto(std::vector<uint32_t>& order) {
+        const std::size_t count = size();
+        const std::size_t first = order.size();
+        order.resize(first + count);
+        uint32_t* out = order.data() + first;
         uint32_t* k = keys_.data();
-        uint32_t* t = triangles_.data();
+        const uint32_t* t = triangles_.data();
+        if (count < 65536) {
+            places_.resize(count + 1);
+            uint16_t* place = places_.data();
+            for (std::size_t i = 1; i <= count; ++i) place[i] = static_cast<uint16_t>(i);
+            for (std::size_t n = count; n > 0; --n) {
+                *out++ = t[place[1]];
+                removeTop(k, place, n - 1);
+            }
+        } else {
+            for (std::size_t n = count; n > 0; --n) {
+                *out++ = triangles_[1];
+                removeTop(k, triangles_.data(), n - 1);
+            }
+        }
+        clear();
+    }
+
+    // Pushes the entries in order, as push calls would, onto a heap that has room for them.
+    void pushAll(const float* keys, const uint32_t* triangles, std::size_t count) {
+        std::size_t n = size();
+        keys_.resize(n + 1 + count);
+        triangles_.resize(n + 1 + count);
+        for (std::size_t i = 0; i < count; ++i) siftUp(++n, toBits(keys[i]), triangles[i]);
+    }
+
+private:
+    // Fills the top's place from the heap of n + 1 entries at 1 to n + 1, leaving n at 1 to n.
+    template <class Triangle> static void removeTop(uint32_t* k, Triangle* t, std::size_t n) {
+        const uint32_t lastKey = k[n + 1];
+        const Triangle lastTriangle = t[n + 1];
+        if (n == 0) return;
         std::size_t hole = 1;
         while (2 * hole + 1 <= n) {
             const uint32_t left = k[2 * hole], right = k[2 * hole + 1];
@@ -113,11 +156,9 @@ public:
             t[hole] = t[n];
             hole = n;
         }
-        siftUp(hole, lastKey, lastTriangle);
-        return top;
+        siftUp(k, t, hole, lastKey, lastTriangle);
     }
 
-private:
     static uint32_t toBits(float key) {
         uint32_t bits;
         std::memcpy(&bits, &key, sizeof bits);
@@ -130,8 +171,11 @@ private:
     }
 
     void siftUp(std::size_t hole, uint32_t key, uint32_t triangle) {
-        uint32_t* k = keys_.data();
-        uint32_t* t = triangles_.data();
+        siftUp(keys_.data(), triangles_.data(), hole, key, triangle);
+    }
+    template <class Triangle>
+    static void siftUp(uint32_t* k, Triangle* t, std::size_t hole, uint32_t key,
+                       Triangle triangle) {
         while (hole > 1 && key > k[hole / 2]) {
             k[hole] = k[hole / 2];
             t[hole] = t[hole / 2];
@@ -143,4 +187,5 @@ private:
 
     std::vector<uint32_t> keys_;
     std::vector<uint32_t> triangles_;
+    std::vector<uint16_t> places_; // scratch of drainInto
 };

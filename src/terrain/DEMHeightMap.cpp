@@ -6,6 +6,10 @@
 
 #include <sys/stat.h>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -149,11 +153,12 @@ inline void addUnitFace(float a, float b, float& x, float& y, float& z) {
     z += b * inverse;
 }
 
-void interiorNormals(const float* heights, int width, int r, float* out) {
+// Columns first to last - 1 of an interior row, one at a time.
+void interiorNormals(const float* heights, int width, int r, int first, int last, float* out) {
     const float* row = heights + size_t(r) * size_t(width);
     const float* north = row - width;
     const float* south = row + width;
-    for (int c = 1; c < width - 1; ++c) {
+    for (int c = first; c < last; ++c) {
         const float h = row[c];
         const float west = row[c - 1] - h, east = h - row[c + 1];
         const float up = north[c] - h, down = h - south[c];
@@ -171,6 +176,74 @@ void interiorNormals(const float* heights, int width, int r, float* out) {
         n[1] = y * inverse;
         n[2] = z * inverse;
     }
+}
+
+#if defined(__x86_64__)
+// The same steps on eight neighbouring samples at once, in the same order per sample: a vector
+// square root or division rounds each lane exactly as the scalar one does. Most of the time goes
+// into the five roots and five divisions per sample, which eight lanes share.
+#define NORMALS_AVX __attribute__((target("avx")))
+
+// 1 / |(a, 1, b)|, rounded as addUnitFace rounds it.
+NORMALS_AVX inline __m256 inverseFaceLength(__m256 a, __m256 b) {
+    const __m256 lengthSquared = _mm256_add_ps(
+        _mm256_add_ps(_mm256_mul_ps(a, a), _mm256_set1_ps(1.0f)), _mm256_mul_ps(b, b));
+    return _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_sqrt_ps(lengthSquared));
+}
+
+NORMALS_AVX inline void addFace(__m256 a, __m256 b, __m256& x, __m256& y, __m256& z) {
+    const __m256 inverse = inverseFaceLength(a, b);
+    x = _mm256_add_ps(x, _mm256_mul_ps(a, inverse));
+    y = _mm256_add_ps(y, inverse);
+    z = _mm256_add_ps(z, _mm256_mul_ps(b, inverse));
+}
+
+// Columns 1 onwards of an interior row in runs of eight; returns the first column not done.
+NORMALS_AVX int interiorNormalsByEight(const float* heights, int width, int r, float* out) {
+    const float* row = heights + size_t(r) * size_t(width);
+    const float* north = row - width;
+    const float* south = row + width;
+    int c = 1;
+    for (; c + 8 <= width - 1; c += 8) {
+        const __m256 h = _mm256_loadu_ps(row + c);
+        const __m256 west = _mm256_sub_ps(_mm256_loadu_ps(row + c - 1), h);
+        const __m256 east = _mm256_sub_ps(h, _mm256_loadu_ps(row + c + 1));
+        const __m256 up = _mm256_sub_ps(_mm256_loadu_ps(north + c), h);
+        const __m256 down = _mm256_sub_ps(h, _mm256_loadu_ps(south + c));
+        const __m256 i0 = inverseFaceLength(west, down);
+        __m256 x = _mm256_mul_ps(west, i0), y = i0, z = _mm256_mul_ps(down, i0);
+        addFace(east, down, x, y, z);
+        addFace(east, up, x, y, z);
+        addFace(west, up, x, y, z);
+        const __m256 lengthSquared = _mm256_add_ps(
+            _mm256_add_ps(_mm256_mul_ps(x, x), _mm256_mul_ps(y, y)), _mm256_mul_ps(z, z));
+        const __m256 inverse = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_sqrt_ps(lengthSquared));
+        alignas(32) float xs[8], ys[8], zs[8];
+        _mm256_store_ps(xs, _mm256_mul_ps(x, inverse));
+        _mm256_store_ps(ys, _mm256_mul_ps(y, inverse));
+        _mm256_store_ps(zs, _mm256_mul_ps(z, inverse));
+        float* n = out + size_t(c) * 3;
+        for (int i = 0; i < 8; ++i) {
+            n[3 * i] = xs[i];
+            n[3 * i + 1] = ys[i];
+            n[3 * i + 2] = zs[i];
+        }
+    }
+    return c;
+}
+
+bool haveAvx() {
+    static const bool avx = (__builtin_cpu_init(), __builtin_cpu_supports("avx"));
+    return avx;
+}
+#endif
+
+void interiorNormals(const float* heights, int width, int r, float* out) {
+    int first = 1;
+#if defined(__x86_64__)
+    if (haveAvx()) first = interiorNormalsByEight(heights, width, r, out);
+#endif
+    interiorNormals(heights, width, r, first, width - 1, out);
 }
 
 // Corners and edges, case by case, with the full vector arithmetic.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -115,5 +116,26 @@ TEST(RoamCases, aSphereExactlyTouchingAPlaneStraddlesIt) {
     for (const float d : {1.0f, -1.0f, -1.001f}) {
         planes[0] = {d > 0 ? 1.0f : -1.0f, 0, 0, d};
         EXPECT_EQ(roam.cullTest(2, 0, planes), d >= -1.0f ? 62 : Roam::CullOutside) << d;
+    }
+}
+
+TEST(RoamCases, aDrainedQueueGivesItsTrianglesInTheOrderOfPops) {
+    // Few distinct keys, so that most entries tie; below and above the drain's 2^16-entry switch.
+    for (const uint32_t count : {1000u, 70000u}) {
+        KeyedMaxHeap drained, popped;
+        uint32_t h = 1;
+        for (uint32_t t = 1; t <= count; ++t) {
+            h = h * 1103515245u + 12345u;
+            const float key = static_cast<float>(h >> 28);
+            drained.push(key, t);
+            popped.push(key, t);
+        }
+        std::vector<uint32_t> order;
+        drained.drainInto(order);
+        int misplaced = 0;
+        for (const uint32_t t : order) misplaced += t != popped.pop();
+        EXPECT_EQ(order.size(), count);
+        EXPECT_EQ(misplaced, 0) << count;
+        EXPECT_TRUE(drained.empty() && popped.empty());
     }
 }
