@@ -55,17 +55,81 @@ TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) 
     EXPECT_EQ(displayCapturingErrors(), "");
 }
 
-TEST_F(ShellGl, heldKeysTuneTheShadersWhileAnotherAlgorithmIsInForce) {
+// Each tuning key, pressed, applied once and released, steps its own value its own way, whichever
+// algorithm is in force; the function keys flip their switch.
+TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
     keyboard('1', 0, 0);
     EXPECT_EQ(renderer->texturing, basicAlgorithm);
     ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
-    keyboard('y', 0, 0);
-    keyboard('"', 0, 0);
-    applyHeldKeyStates();
-    keyboardUp('h', 0, 0);
-    keyboardUp('[', 0, 0);
-    EXPECT_EQ(shader.levelRatio, static_cast<float>(0.25f + 0.001));
-    EXPECT_EQ(shader.waterSpeed, 1.0f / 2048 - 1.0f / 8192);
+    const struct {
+        int key;
+        float* value;
+        float expected; // from 0.5, or from 0 for the water's speed
+    } keys[] = {
+        {'y', &shader.levelRatio, 0.501f},
+        {'H', &shader.levelRatio, 0.499f},
+        {'u', &shader.slopeCutoff, 0.501f},
+        {'j', &shader.slopeCutoff, 0.499f},
+        {'P', &shader.triplanarCutoff, 0.501f},
+        {';', &shader.triplanarCutoff, 0.499f},
+        {':', &shader.triplanarCutoff, 0.499f},
+        {'i', &shader.texRep, 0.55f},
+        {'k', &shader.texRep, 0.45f},
+        {'O', &shader.detailRep, 0.55f},
+        {'l', &shader.detailRep, 0.45f},
+        {'[', &shader.waterSpeed, 1.0f / 8192},
+        {'{', &shader.waterSpeed, 1.0f / 8192},
+        {'\'', &shader.waterSpeed, -1.0f / 8192},
+        {'"', &shader.waterSpeed, -1.0f / 8192},
+        {'t', &lightPosition[1], 10.5f},
+        {'g', &lightPosition[1], -9.5f},
+    };
+    for (const auto& k : keys) {
+        shader.levelRatio = shader.slopeCutoff = shader.triplanarCutoff = 0.5f;
+        shader.texRep = shader.detailRep = lightPosition[1] = 0.5f;
+        shader.waterSpeed = 0;
+        keyboard(static_cast<unsigned char>(k.key), 0, 0);
+        applyHeldKeyStates();
+        keyboardUp(static_cast<unsigned char>(k.key), 0, 0);
+        applyHeldKeyStates();
+        EXPECT_EQ(*k.value, k.expected) << static_cast<char>(k.key);
+        EXPECT_EQ(shader.levelRatio + shader.slopeCutoff + shader.triplanarCutoff + shader.texRep +
+                      shader.detailRep + lightPosition[1] + shader.waterSpeed,
+                  2.5f + k.expected + (k.value == &shader.waterSpeed ? 0.5f : 0.0f))
+            << static_cast<char>(k.key) << ": another value moved";
+    }
+    lightPosition[1] = 1000;
+
+    const struct {
+        int key;
+        unsigned Roam::*value;
+        int change;
+    } rendererKeys[] = {{GLUT_KEY_HOME, &Roam::triangleTarget, 10},
+                        {GLUT_KEY_END, &Roam::triangleTarget, -10},
+                        {GLUT_KEY_PAGE_UP, &Roam::updatesPerFrame, 1},
+                        {GLUT_KEY_PAGE_DOWN, &Roam::updatesPerFrame, -1}};
+    for (const auto& k : rendererKeys) {
+        const unsigned before = renderer->*k.value;
+        specialKey(k.key, 0, 0);
+        applyRendererKeyStates();
+        specialKeyUp(k.key, 0, 0);
+        applyRendererKeyStates();
+        EXPECT_EQ(static_cast<int>(renderer->*k.value - before), k.change) << k.key;
+    }
+
+    bool ShaderTexturingAlgorithm::*const switches[] = {
+        &ShaderTexturingAlgorithm::lighting,     &ShaderTexturingAlgorithm::slopeTexturing,
+        &ShaderTexturingAlgorithm::texturing,    &ShaderTexturingAlgorithm::normalTexture,
+        &ShaderTexturingAlgorithm::useDetailMap, &ShaderTexturingAlgorithm::triplanarTexturing,
+        &ShaderTexturingAlgorithm::textureLOD};
+    for (int f = 0; f < 7; ++f) {
+        bool before[7];
+        for (int i = 0; i < 7; ++i) before[i] = shader.*switches[i];
+        specialKey(GLUT_KEY_F1 + f, 0, 0);
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(shader.*switches[i], before[i] != (i == f)) << f;
+        specialKey(GLUT_KEY_F1 + f, 0, 0);
+    }
+
     shader.waterTime = 16383;
     idle();
     EXPECT_EQ(shader.waterPosition(), 0.0f); // the water clock wraps at 16384
@@ -73,4 +137,37 @@ TEST_F(ShellGl, heldKeysTuneTheShadersWhileAnotherAlgorithmIsInForce) {
     EXPECT_EQ(renderer->texturing, shaderAlgorithm);
     display();
     EXPECT_TRUE(drainGlErrors().empty());
+}
+
+// A held camera key marks the frustum even when the ground test refuses the move; the next frame
+// takes the planes from the view it has just set.
+TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
+    for (int* state : {&moveState, &climbState, &turnState, &strafeState, &tiltState}) {
+        frustumDirty = false;
+        *state = 1;
+        EXPECT_TRUE(cameraStatesActive());
+        idle();
+        *state = 0;
+        EXPECT_TRUE(frustumDirty);
+    }
+    frustumDirty = false;
+    idle();
+    EXPECT_FALSE(frustumDirty);
+
+    camera->turnLeft(40);
+    camera->lookDown(10);
+    frustumDirty = true;
+    display();
+    EXPECT_FALSE(frustumDirty);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Camera expected = *camera;
+    expected.applyView();
+    expected.extractFrustum();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(camera->frustum[i].a == expected.frustum[i].a &&
+                    camera->frustum[i].b == expected.frustum[i].b &&
+                    camera->frustum[i].c == expected.frustum[i].c &&
+                    camera->frustum[i].d == expected.frustum[i].d)
+            << i;
 }

@@ -53,51 +53,145 @@ TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedC
     expectAt(camera, 4, 16, 1);
 }
 
-TEST(Camera, stepsAndTurnsFromTheStartDirection) {
-    Camera camera(nullptr); // no map: every position is accepted
-    camera.moveForward();
-    camera.strafeLeft(); // looking along -z, left is -x
-    expectAt(camera, -2, 0, -2);
-    camera.turnLeft(1.0f);
-    EXPECT_NEAR(camera.direction.x, -0.0199987, 1e-6);
-    EXPECT_NEAR(camera.direction.z, -0.9998, 1e-6);
+void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance, int row) {
+    EXPECT_NEAR(got.x, expected.x, tolerance) << "row " << row;
+    EXPECT_NEAR(got.y, expected.y, tolerance) << "row " << row;
+    EXPECT_NEAR(got.z, expected.z, tolerance) << "row " << row;
+}
+
+// Every component of the direction is non-zero and its horizontal part is 2 long, so each axis of
+// each step shows, and so does the strafe's scaling to unit length.
+TEST(Camera, eachMoveStepsAlongItsOwnAxes) {
+    void (Camera::*const moves[])() = {&Camera::moveForward, &Camera::moveBackward,
+                                       &Camera::strafeLeft,  &Camera::strafeRight,
+                                       &Camera::moveUp,      &Camera::moveDown};
+    const Vector3D expected[] = {{12.4f, 21, 26.8f}, {7.6f, 19, 33.2f}, {8.4f, 20, 28.8f},
+                                 {11.6f, 20, 31.2f}, {10, 22, 30},      {10, 18, 30}};
+    for (int i = 0; i < 6; ++i) {
+        Camera camera(nullptr); // no map: every position is accepted
+        camera.position = Vector3D(10, 20, 30);
+        camera.direction = Vector3D(1.2f, 0.5f, -1.6f);
+        (camera.*moves[i])();
+        expectSame(camera.position, expected[i], 2e-6, i);
+    }
+}
+
+// Turns keep y and tilts keep x and z; the angle's sign follows x, the step follows the amount.
+TEST(Camera, turnsAndTiltsStepTheirAngleByTheAmount) {
+    void (Camera::*const turns[])(float) = {&Camera::turnLeft, &Camera::turnRight,
+                                            &Camera::turnLeft, &Camera::turnRight,
+                                            &Camera::lookUp,   &Camera::lookDown};
+    const float amounts[] = {1, 2.5f, 1, 1, 1, 2.5f};
+    const Vector3D from[] = {{0, 0, -1},          {0, 0, -1},       {-0.6f, 0.3f, -0.8f},
+                             {0.6f, -0.3f, 0.8f}, {0.6f, 0, -0.8f}, {0.6f, 0.5f, -0.8f}};
+    const Vector3D to[] = {{-0.01999873f, 0, -0.9998f},     {0.04997903f, 0, -0.9987503f},
+                           {-0.615879f, 0.3f, -0.7878408f}, {0.5838811f, -0.3f, 0.8118392f},
+                           {0.6f, 0.0199986f, -0.8f},       {0.6f, 0.4560919f, -0.8f}};
+    for (int i = 0; i < 6; ++i) {
+        Camera camera(nullptr);
+        camera.direction = from[i];
+        (camera.*turns[i])(amounts[i]);
+        expectSame(camera.direction, to[i], 1e-6, i);
+    }
+    Camera camera(nullptr);
     for (int i = 0; i < 200; ++i) camera.lookUp(1.0f);
     EXPECT_GT(camera.direction.y, 0.999f); // settles near straight up: 45 degrees above the horizon
     EXPECT_LE(camera.direction.y, 1.0f);
 }
 
-TEST(Camera, identityMatricesGiveTheUnitCubePlanes) {
+// The identity pair gives the unit cube; a perspective (90 degrees, near 1, far 3) behind a
+// modelview that turns the world a quarter about y and moves it by (1, 2, -5) gives planes whose
+// every component comes from a different matrix entry.
+TEST(Camera, frustumPlanesOfProjectionTimesModelview) {
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    FrustumPlane p[6];
-    extractFrustumPlanes(identity, identity, p);
-    EXPECT_TRUE(p[0].a == -1 && p[1].a == 1 && p[2].b == 1 && p[3].b == -1 && p[4].c == -1 &&
-                p[5].c == 1);
-    for (const FrustumPlane& plane : p) EXPECT_EQ(plane.d, 1.0f);
+    const float perspective[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -2, -1, 0, 0, -3, 0};
+    const float turned[16] = {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 2, -5, 1};
+    const float h = 1 / std::sqrt(2.0f);
+    // Right, left, bottom, top, far, near.
+    const float planes[2][6][4] = {
+        {{-1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}},
+        {{h, 0, -h, 4 * h},
+         {h, 0, h, 6 * h},
+         {h, h, 0, 7 * h},
+         {h, -h, 0, 3 * h},
+         {-1, 0, 0, -2},
+         {1, 0, 0, 4}}};
+    for (int c = 0; c < 2; ++c) {
+        FrustumPlane p[6];
+        extractFrustumPlanes(c ? perspective : identity, c ? turned : identity, p);
+        for (int i = 0; i < 6; ++i) {
+            const float got[4] = {p[i].a, p[i].b, p[i].c, p[i].d};
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], planes[c][i][k], 1e-5) << c << i << k;
+        }
+    }
 }
 
-TEST(Input, heldPairsAndTheDrag) {
-    Camera view(nullptr);
+// Each held key, pressed, applied once and released, does what its camera operation does once;
+// upper case drives the same state.
+TEST(Input, everyCameraKeyMovesTheWayItSays) {
+    const unsigned char keys[] = {'w', 'S', 'a', 'D', 'R', 'f'};
+    void (Camera::*const moves[])() = {&Camera::moveForward, &Camera::moveBackward,
+                                       &Camera::strafeLeft,  &Camera::strafeRight,
+                                       &Camera::moveUp,      &Camera::moveDown};
+    const int specialKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN};
+    void (Camera::*const turns[])(float) = {&Camera::turnLeft, &Camera::turnRight, &Camera::lookUp,
+                                            &Camera::lookDown};
     Camera* const sceneCamera = camera; // the scene's, when another test has built it
+    for (int i = 0; i < 10; ++i) {
+        Camera view(nullptr), expected(nullptr);
+        view.direction = expected.direction = Vector3D(0.6f, 0.25f, -0.8f);
+        camera = &view;
+        i < 6 ? keyboard(keys[i], 0, 0) : specialKey(specialKeys[i - 6], 0, 0);
+        applyHeldKeyStates();
+        i < 6 ? keyboardUp(keys[i], 0, 0) : specialKeyUp(specialKeys[i - 6], 0, 0);
+        applyHeldKeyStates();
+        i < 6 ? (expected.*moves[i])() : (expected.*turns[i - 6])(1);
+        expectSame(view.position, expected.position, 0, i);
+        expectSame(view.direction, expected.direction, 0, i);
+    }
+    // The opposite key takes the pair over; releasing either key of the pair stops it.
+    Camera view(nullptr);
     camera = &view;
     keyboard('w', 0, 0);
+    keyboard('s', 0, 0);
     applyHeldKeyStates();
-    keyboard('S', 0, 0); // the opposite key reverses the pair
+    keyboardUp('W', 0, 0);
     applyHeldKeyStates();
-    keyboardUp('w', 0, 0); // releasing either key of the pair stops it
-    applyHeldKeyStates();
-    expectAt(view, 0, 0, 0);
-    keyboard(':', 0, 0);
-    EXPECT_EQ(triplanarCutoffState, -1);
-    keyboardUp('P', 0, 0);
-    EXPECT_EQ(triplanarCutoffState, 0);
+    expectAt(view, 0, 0, 2);
 
-    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
-    mouseMotion(110, 95); // 10 right, 5 up: turn right by 2, then look up by 1
-    Camera expected(nullptr);
-    expected.turnRight(2.0f);
-    expected.lookUp(1.0f);
-    EXPECT_TRUE(view.direction.x == expected.direction.x &&
-                view.direction.y == expected.direction.y);
-    EXPECT_TRUE(frustumDirty);
+    // A drag turns by 0.2 of a unit per pixel across, then tilts by 0.2 per pixel up the window;
+    // a button release does not move the anchor.
+    const int drags[3][2] = {{10, -5}, {-5, 10}, {0, 0}};
+    const float expectedTurns[3][2] = {{-2, 1}, {1, -2}, {0, 0}}; // left, up; negative: the other
+    for (int i = 0; i < 3; ++i) {
+        Camera dragged(nullptr), expected(nullptr);
+        camera = &dragged;
+        frustumDirty = false;
+        mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
+        mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 50, 50);
+        mouseMotion(100 + drags[i][0], 100 + drags[i][1]);
+        const float turn = expectedTurns[i][0], tilt = expectedTurns[i][1];
+        if (turn) turn > 0 ? expected.turnLeft(turn) : expected.turnRight(-turn);
+        if (tilt) tilt > 0 ? expected.lookUp(tilt) : expected.lookDown(-tilt);
+        expectSame(dragged.direction, expected.direction, 0, i);
+        EXPECT_EQ(frustumDirty, i != 2) << i;
+        EXPECT_TRUE(lastMouseX == 100 + drags[i][0] && lastMouseY == 100 + drags[i][1]);
+    }
     camera = sceneCamera;
+}
+
+TEST(Input, parameterStepsStopAtTheirLimits) {
+    const struct {
+        float (*step)(float, int);
+        float value;
+        int direction;
+        float expected;
+    } steps[] = {
+        {stepUnitParameter, 0.5f, 1, 0.501f},    {stepUnitParameter, 0.5f, -1, 0.499f},
+        {stepUnitParameter, 0.9995f, 1, 1.0f},   {stepUnitParameter, 0.0055f, -1, 0.005f},
+        {stepRepeatParameter, 1.0f, 1, 1.05f},   {stepRepeatParameter, 1.0f, -1, 0.95f},
+        {stepRepeatParameter, 0.05f, -1, 0.01f}, {stepRepeatParameter, 0.03f, -1, 0.01f},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(s.step(s.value, s.direction), s.expected) << s.value << " " << s.direction;
 }

@@ -88,3 +88,37 @@ TEST(RoamCases, aSphereExactlyTouchingAPlaneStraddlesIt) {
         EXPECT_EQ(roam.cullTest(2, 0, planes), d >= -1.0f ? 62 : Roam::CullOutside) << d;
     }
 }
+
+// A priority is the split error over the distance from the split point at height 0, not at the
+// terrain's height, to the camera. A step returns the priority it acted on: the split step its
+// triangle's, the merge step the merged triangle's.
+TEST(RoamCases, prioritiesAndWhatEachStepReturns) {
+    const GridHeightMap map(5, 5, rough);
+    Roam roam(cameraAt(Vector3D(1, 30, 4)), map, nullptr);
+    // The roots split at (2, 2) with error 1; the first's children at (0, 2), error 3.5, and at
+    // (2, 4), error 2.5.
+    for (const auto& [t, priority] :
+         {std::pair{1u, 0.0332411267f}, {2u, 0.116343938f}, {3u, 0.0832870752f}}) {
+        roam.pool[t].priority = 0;
+        roam.computePriority(t);
+        EXPECT_EQ(roam.pool[t].priority, priority) << t;
+    }
+    roam.computePriority(16); // a finest triangle, which cannot split
+    EXPECT_EQ(roam.pool[16].priority, -1.0f);
+
+    // Rebuilt for another position without a step, the queues hold no stale entry.
+    const GridHeightMap bumps(9, 9,
+                              [](int r, int c) { return float((r * r * 3 + c * c * 7) % 11); });
+    Roam steps(cameraAt(Vector3D(1, 30, 4)), bumps, nullptr);
+    steps.updatesPerFrame = 0;
+    steps.update(cameraAt(Vector3D(3, 20, 1)));
+    for (int merges = 0; merges < 8; ++merges) {
+        const uint32_t top = steps.mergeQueue[0];
+        const float own = steps.pool[top].priority;
+        EXPECT_EQ(steps.mergeStep(), own);
+    }
+    steps.update(cameraAt(Vector3D(3, 21, 1)));
+    const float best = steps.splitQueue.key(0);
+    EXPECT_EQ(steps.splitStep(), best);
+    EXPECT_EQ(checkRoam(steps), "");
+}

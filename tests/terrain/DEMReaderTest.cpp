@@ -143,20 +143,6 @@ TEST(DEMParse, rejectsGridsItCannotHoldWithTheirReason) {
     }
 }
 
-TEST(DEMNormals, cornersOfATwoByTwoGridAndEverySampleOfAPlane) {
-    GridHeightMap square(2, 2, [](int r, int c) { return float(r * c); });
-    computeNormals(square);
-    const float h = 1 / std::sqrt(2.0f), t = 1 / std::sqrt(3.0f),
-                expected[12] = {0, 1, 0, 0, h, -h, -h, h, 0, -t, t, -t};
-    for (int i = 0; i < 12; ++i) EXPECT_NEAR(square.normals[i], expected[i], 1e-6f) << i;
-    // Every quadrant of a plane has its normal: one taken in the wrong turn would pull it off.
-    GridHeightMap plane(5, 4, [](int r, int c) { return 0.5f * c - 0.25f * r; });
-    computeNormals(plane);
-    const float s = 1 / std::sqrt(1.3125f), n[3] = {-0.5f * s, s, 0.25f * s};
-    for (size_t i = 0; i < plane.normals.size(); ++i)
-        EXPECT_NEAR(plane.normals[i], n[i % 3], 1e-6f);
-}
-
 TEST(DEMHeightMapDeathTest, aMissingFileExitsAndATruncatedOneAborts) {
     EXPECT_EXIT(DEMHeightMap("no/such/hawaii-c", true), testing::ExitedWithCode(1),
                 "^Can't open DEM file - \"no/such/hawaii-c\"$");
