@@ -61,42 +61,32 @@ TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
     keyboard('1', 0, 0);
     EXPECT_EQ(renderer->texturing, basicAlgorithm);
     ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
-    const struct {
-        int key;
-        float* value;
-        float expected; // from 0.5, or from 0 for the water's speed
-    } keys[] = {
-        {'y', &shader.levelRatio, 0.501f},
-        {'H', &shader.levelRatio, 0.499f},
-        {'u', &shader.slopeCutoff, 0.501f},
-        {'j', &shader.slopeCutoff, 0.499f},
-        {'P', &shader.triplanarCutoff, 0.501f},
-        {';', &shader.triplanarCutoff, 0.499f},
-        {':', &shader.triplanarCutoff, 0.499f},
-        {'i', &shader.texRep, 0.55f},
-        {'k', &shader.texRep, 0.45f},
-        {'O', &shader.detailRep, 0.55f},
-        {'l', &shader.detailRep, 0.45f},
-        {'[', &shader.waterSpeed, 1.0f / 8192},
-        {'{', &shader.waterSpeed, 1.0f / 8192},
-        {'\'', &shader.waterSpeed, -1.0f / 8192},
-        {'"', &shader.waterSpeed, -1.0f / 8192},
-        {'t', &lightPosition[1], 10.5f},
-        {'g', &lightPosition[1], -9.5f},
-    };
-    for (const auto& k : keys) {
+    // From 0.5, or from 0 for the water's speed.
+    const char keys[] = "yHujP;:ikOl[{'\"tg";
+    float* const values[] = {
+        &shader.levelRatio,      &shader.levelRatio,      &shader.slopeCutoff,
+        &shader.slopeCutoff,     &shader.triplanarCutoff, &shader.triplanarCutoff,
+        &shader.triplanarCutoff, &shader.texRep,          &shader.texRep,
+        &shader.detailRep,       &shader.detailRep,       &shader.waterSpeed,
+        &shader.waterSpeed,      &shader.waterSpeed,      &shader.waterSpeed,
+        &lightPosition[1],       &lightPosition[1]};
+    const float w = 1.0f / 8192,
+                expected[] = {0.501f, 0.499f, 0.501f, 0.499f, 0.501f, 0.499f, 0.499f, 0.55f, 0.45f,
+                              0.55f,  0.45f,  w,      w,      -w,     -w,     10.5f,  -9.5f};
+    for (int k = 0; k < 17; ++k) {
         shader.levelRatio = shader.slopeCutoff = shader.triplanarCutoff = 0.5f;
         shader.texRep = shader.detailRep = lightPosition[1] = 0.5f;
         shader.waterSpeed = 0;
-        keyboard(static_cast<unsigned char>(k.key), 0, 0);
+        const unsigned char key = static_cast<unsigned char>(keys[k]);
+        keyboard(key, 0, 0);
         applyHeldKeyStates();
-        keyboardUp(static_cast<unsigned char>(k.key), 0, 0);
+        keyboardUp(key, 0, 0);
         applyHeldKeyStates();
-        EXPECT_EQ(*k.value, k.expected) << static_cast<char>(k.key);
+        EXPECT_EQ(*values[k], expected[k]) << keys[k];
         EXPECT_EQ(shader.levelRatio + shader.slopeCutoff + shader.triplanarCutoff + shader.texRep +
                       shader.detailRep + lightPosition[1] + shader.waterSpeed,
-                  2.5f + k.expected + (k.value == &shader.waterSpeed ? 0.5f : 0.0f))
-            << static_cast<char>(k.key) << ": another value moved";
+                  2.5f + expected[k] + (values[k] == &shader.waterSpeed ? 0.5f : 0.0f))
+            << keys[k] << ": another value moved";
     }
     lightPosition[1] = 1000;
 
