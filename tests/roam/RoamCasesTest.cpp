@@ -111,7 +111,9 @@ TEST(RoamCases, prioritiesAndWhatEachStepReturns) {
                               [](int r, int c) { return float((r * r * 3 + c * c * 7) % 11); });
     Roam steps(cameraAt(Vector3D(1, 30, 4)), bumps, nullptr);
     steps.updatesPerFrame = 0;
-    steps.update(cameraAt(Vector3D(3, 20, 1)));
+    const Vector3D moved(3, 20, 1);
+    steps.update(cameraAt(moved));
+    EXPECT_EQ(checkRoam(steps, &moved), "");
     for (int merges = 0; merges < 8; ++merges) {
         const uint32_t top = steps.mergeQueue[0];
         const float own = steps.pool[top].priority;
@@ -121,4 +123,68 @@ TEST(RoamCases, prioritiesAndWhatEachStepReturns) {
     const float best = steps.splitQueue.key(0);
     EXPECT_EQ(steps.splitStep(), best);
     EXPECT_EQ(checkRoam(steps), "");
+}
+
+// A restart sets lastMerge to -2 and lastSplit to 2^31. While running, each update takes at most
+// updatesPerFrame steps: merges above the target, splits at or below it; once settled it does
+// nothing until the next restart.
+TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
+    const GridHeightMap map(33, 33, rough);
+    const Camera camera = cameraAt(Vector3D(16, 40, 16));
+    Roam roam(camera, map, nullptr); // at full resolution: 2048 triangles
+    ASSERT_EQ(roam.triangleCount, 2048u);
+    const auto restarted = [&] {
+        const bool yes = roam.lastMerge == -2.0f && roam.lastSplit == 2147483648.0f;
+        roam.lastMerge = roam.lastSplit = 5;
+        return yes;
+    };
+    const struct {
+        void (Roam::*operation)();
+        unsigned target, updates;
+        bool restarts;
+    } operations[] = {{&Roam::lowerTriangleTarget, 2020, 10, true},
+                      {&Roam::raiseTriangleTarget, 2030, 10, true},
+                      {&Roam::lowerUpdatesPerFrame, 2030, 9, false},
+                      {&Roam::raiseUpdatesPerFrame, 2030, 10, false},
+                      {&Roam::restartOptimisation, 2030, 10, true}};
+    roam.triangleTarget = 2030;
+    for (const auto& o : operations) {
+        roam.lastMerge = roam.lastSplit = 5;
+        (roam.*o.operation)();
+        EXPECT_TRUE(roam.triangleTarget == o.target && roam.updatesPerFrame == o.updates &&
+                    restarted() == o.restarts)
+            << &o - operations;
+    }
+    roam.updatesPerFrame = 1;
+    roam.lowerUpdatesPerFrame();
+    roam.triangleTarget = 20;
+    roam.lowerTriangleTarget();
+    EXPECT_TRUE(roam.updatesPerFrame == 1 && roam.triangleTarget == 20 && restarted());
+
+    roam.triangleTarget = 2000;
+    roam.restartOptimisation();
+    for (const unsigned budget : {3u, 1u}) {
+        const unsigned before = roam.triangleCount;
+        roam.updatesPerFrame = budget;
+        roam.update(camera);
+        EXPECT_EQ(before - roam.triangleCount, 2 * budget); // one merge each
+        EXPECT_GT(roam.lastMerge, -2.0f);
+    }
+    roam.updatesPerFrame = 1000;
+    roam.update(camera);
+    ASSERT_LE(roam.lastSplit, roam.lastMerge);
+    EXPECT_TRUE(roam.triangleCount >= 1999 && roam.triangleCount <= 2002);
+    const unsigned settled = roam.triangleCount;
+    const size_t queued = roam.splitQueue.size() + roam.mergeQueue.size();
+    roam.update(camera);
+    EXPECT_TRUE(roam.triangleCount == settled &&
+                roam.splitQueue.size() + roam.mergeQueue.size() == queued);
+    EXPECT_EQ(checkRoam(roam, &camera.position), "");
+
+    // A mesh with fewer than two mergeable diamonds keeps its target.
+    const GridHeightMap tiny(3, 3, rough);
+    Roam small(cameraAt(Vector3D(1, 30, 1)), tiny, nullptr);
+    small.triangleTarget = 30;
+    small.lowerTriangleTarget();
+    EXPECT_EQ(small.triangleTarget, 30u);
 }

@@ -2,11 +2,14 @@
 
 #include "roam/Roam.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 // Walks the tree and both heaps of a mesh; returns the first broken rule, or "" when all hold.
-inline std::string checkRoam(const Roam& roam) {
+// Given the camera's position, also checks that every queued triangle's priority is its error over
+// its split point's distance (at height 0) from there, as it is right after the queues' rebuild.
+inline std::string checkRoam(const Roam& roam, const Vector3D* camera = nullptr) {
     const BinTriangle* pool = roam.pool;
     const uint32_t poolSize = 2 * static_cast<uint32_t>(roam.fullResolutionTriangles) + 1;
     // Per pool entry: depth + 1 in the mesh (0 outside), 32 for a split entry, 64 for a merge one.
@@ -56,6 +59,21 @@ inline std::string checkRoam(const Roam& roam) {
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
+
+    const auto priorityFault = [&](uint32_t t) {
+        GridPoint s;
+        if (!camera || !roam.splitPoint(t, s)) return false;
+        const double dx = camera->x - s.x, dz = camera->z - s.z, y = camera->y;
+        const double expected = pool[t].error / std::sqrt(dx * dx + y * y + dz * dz);
+        return std::fabs(pool[t].priority - expected) > 1e-5 * expected;
+    };
+    for (std::size_t p = 0; p < roam.splitQueue.size(); ++p)
+        if (pool[roam.splitQueue.triangle(p)].splitState == Queued &&
+            priorityFault(roam.splitQueue.triangle(p)))
+            return fault("split priority not for the camera: ", roam.splitQueue.triangle(p));
+    for (const uint32_t t : roam.mergeQueue)
+        if (pool[t].mergeState == Queued && priorityFault(t))
+            return fault("merge priority not for the camera: ", t);
 
     const auto counts = [&](uint32_t t) { return pool[t].mergeState == Queued && marks[t] & 64; };
     for (const uint32_t t : mesh) {
