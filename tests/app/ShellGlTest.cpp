@@ -1,6 +1,7 @@
 #include "app/Camera.h"
 #include "app/FrameLoop.h"
 #include "app/Input.h"
+#include "app/Overlay.h"
 #include "app/Scene.h"
 #include "roam/Roam.h"
 #include "terrain/HeightMap.h"
@@ -38,6 +39,14 @@ TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_EQ(shaderAlgorithm->Twidth, renderer->gridSize - 1);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
+    // Overlay text is placed in pixels from the top-left corner.
+    for (const auto& [x, y] : {std::pair{6.0f, 66.0f}, {100.0f, 0.5f}}) {
+        drawText("", x, y);
+        float at[4];
+        glGetFloatv(GL_CURRENT_RASTER_POSITION, at);
+        EXPECT_NEAR(at[0], x, 1e-3);
+        EXPECT_NEAR(at[1], 600 - y, 1e-3);
+    }
 }
 
 TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) {

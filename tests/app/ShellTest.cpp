@@ -24,6 +24,12 @@ void expectAt(const Camera& camera, float x, float y, float z) {
     EXPECT_EQ(camera.position.z, z);
 }
 
+void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance, int row) {
+    EXPECT_NEAR(got.x, expected.x, tolerance) << "row " << row;
+    EXPECT_NEAR(got.y, expected.y, tolerance) << "row " << row;
+    EXPECT_NEAR(got.z, expected.z, tolerance) << "row " << row;
+}
+
 } // namespace
 
 TEST(Overlay, priorityColourAndFrameRateWindow) {
@@ -34,6 +40,19 @@ TEST(Overlay, priorityColourAndFrameRateWindow) {
     for (int t = 0; t <= 1000; t += 20) EXPECT_EQ(updateFpsAt(t), 0.0f); // 51 frames, 1000 ms
     EXPECT_FLOAT_EQ(updateFpsAt(1001), static_cast<float>(52 / 1.001));  // strictly over a second
     EXPECT_FLOAT_EQ(updateFpsAt(1500), static_cast<float>(52 / 1.001));  // held until the next
+}
+
+TEST(Vector3D, arithmeticAndNormalisation) {
+    const Vector3D a(1, -2, 3), b(0.5f, 4, -8);
+    expectSame(a + b, Vector3D(1.5f, 2, -5), 0, 0);
+    expectSame(a - b, Vector3D(0.5f, -6, 11), 0, 1);
+    expectSame(a * -2.5f, Vector3D(-2.5f, 5, -7.5f), 0, 2);
+    Vector3D n(3, 4, 0), m(-2, 1, 2);
+    n.normalize();
+    m.normalize();
+    expectSame(n, Vector3D(0.6f, 0.8f, 0), 1e-7, 3);
+    expectSame(m, Vector3D(-2 / 3.0f, 1 / 3.0f, 2 / 3.0f), 1e-7, 4);
+    EXPECT_TRUE(square(-3) == 9 && squareRoot(2.25f) == 1.5f);
 }
 
 TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedCorner) {
@@ -51,12 +70,6 @@ TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedC
     camera.moveDown();    // 14 is within 5 of the ground
     camera.moveForward(); // z = -1 is off the map
     expectAt(camera, 4, 16, 1);
-}
-
-void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance, int row) {
-    EXPECT_NEAR(got.x, expected.x, tolerance) << "row " << row;
-    EXPECT_NEAR(got.y, expected.y, tolerance) << "row " << row;
-    EXPECT_NEAR(got.z, expected.z, tolerance) << "row " << row;
 }
 
 // Every component of the direction is non-zero and its horizontal part is 2 long, so each axis of
