@@ -179,7 +179,7 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     roam.update(camera);
     EXPECT_TRUE(roam.triangleCount == settled &&
                 roam.splitQueue.size() + roam.mergeQueue.size() == queued);
-    EXPECT_EQ(checkRoam(roam, &camera.position), "");
+    EXPECT_EQ(checkRoam(roam), "");
 
     // A mesh with fewer than two mergeable diamonds keeps its target.
     const GridHeightMap tiny(3, 3, rough);
