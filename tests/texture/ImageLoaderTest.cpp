@@ -79,6 +79,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"not square", bmp(2, 1, rows), bad},
         {"8 bits", bmp(2, 2, rows, 8), bad},
         {"compressed", bmp(2, 2, rows, 24, 1), bad},
+        {"compressed, high byte", bmp(2, 2, rows, 24, 0x01000000), bad},
         {"last row's padding missing", bmp(2, 2, Bytes(15, 7)), bad},
         {"offset past the end", bmp(2, 2, rows, 24, 0, 71), bad},
         {"offset inside the header", bmp(2, 2, rows, 24, 0, 20), bad},

@@ -110,6 +110,8 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
         {std::make_unique<NormalMap>(&tilted, 4, 2), {GL_RGB, 4, 2, linear}, normals},
         {std::make_unique<TriGridTexture>(), {GL_RGB, 128, 128, linear}, {231, 242, 228}},
         {std::move(procedural), {GL_RGB, 1024, 1024, linear}, painted}};
+    EXPECT_EQ(static_cast<ProceduralTexture&>(*std::get<0>(cases[5])).sampleHeight(171, 0),
+              sampleHeight(map, 171, 0));
     for (const auto& [texture, expected, texels] : cases) {
         texture->bind();
         std::vector<GLint> got(4);
@@ -126,6 +128,10 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
         glGetTexImage(GL_TEXTURE_2D, 0, got[0], GL_UNSIGNED_BYTE, read.data());
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         EXPECT_EQ(Bytes(read.begin(), read.begin() + std::min(read.size(), texels.size())), texels);
+        texture->unbind();
+        GLint bound = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, 0);
     }
     EXPECT_EQ(drainGlErrors(), std::vector<GLenum>{});
 }
