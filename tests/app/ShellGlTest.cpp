@@ -11,7 +11,10 @@
 
 #include <GL/glut.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -169,4 +172,38 @@ TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
                     camera->frustum[i].c == expected.frustum[i].c &&
                     camera->frustum[i].d == expected.frustum[i].d)
             << i;
+}
+
+// The orbiting light climbs and moves along z with its angle, and its marker, unlit, stands
+// where the light is.
+TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
+    const Vector3D position = camera->position, direction = camera->direction;
+    orbitLight = true;
+    orbitAngle = 0;
+    const float start[3] = {300, 3000, 700};
+    std::copy(start, start + 3, orbitLightPosition);
+    idle();
+    EXPECT_EQ(orbitAngle, 0.003f);
+    EXPECT_NEAR(orbitLightPosition[0], 300, 1e-6);
+    EXPECT_NEAR(orbitLightPosition[1], 3000 + 3 * std::sin(0.003), 1e-3);
+    EXPECT_NEAR(orbitLightPosition[2], 700 + 3 * std::cos(0.003), 1e-3);
+    const auto centre = [&] {
+        camera->position =
+            Vector3D(orbitLightPosition[0], orbitLightPosition[1], orbitLightPosition[2] + 300);
+        camera->direction = Vector3D(0, 0, -1);
+        display();
+        unsigned char rgb[3];
+        glReadBuffer(GL_BACK); // llvmpipe's swap copies: the back buffer keeps the frame
+        glReadPixels(450, 300, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        return std::vector<int>(rgb, rgb + 3);
+    };
+    const std::vector<int> marker = centre(); // (0.9, 0.8, 0.2)
+    EXPECT_TRUE(std::abs(marker[0] - 230) <= 1 && std::abs(marker[1] - 204) <= 1 &&
+                std::abs(marker[2] - 51) <= 1)
+        << marker[0] << " " << marker[1] << " " << marker[2];
+    orbitLight = false;
+    EXPECT_EQ(centre(), (std::vector<int>{0, 0, 0}));
+    camera->position = position;
+    camera->direction = direction;
+    EXPECT_TRUE(drainGlErrors().empty());
 }
