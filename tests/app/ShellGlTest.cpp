@@ -40,7 +40,7 @@ std::string displayCapturingErrors() {
 TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_TRUE(renderer->texturing == shaderAlgorithm && currentAlgorithm == shaderAlgorithm);
     EXPECT_EQ(shaderAlgorithm->Twidth, renderer->gridSize - 1);
-    EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->unitTexture(6)); // the normal map
+    EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
     // Overlay text is placed in pixels from the top-left corner.
