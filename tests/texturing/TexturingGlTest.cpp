@@ -92,7 +92,7 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
 }
 
 TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
-    ShaderTexturingAlgorithm shader(&map, 256, 512); // 256 rows, 512 columns
+    ShaderTexturingAlgorithm shader(&map, 256, 256); // textures within the 513 x 257 map
     testing::internal::CaptureStdout();
     shader.setup(); // the shipped pair, whose link log goes to the console
     const std::string log = testing::internal::GetCapturedStdout();
