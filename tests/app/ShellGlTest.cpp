@@ -43,7 +43,17 @@ TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
-    // Overlay text is placed in pixels from the top-left corner.
+    // Overlay text is placed in pixels from the top-left corner; a frame's last line is the step
+    // budget's, 54 pixels down from a margin of 6.
+    display();
+    const std::string last = std::to_string(renderer->updatesPerFrame) + " updates per frame";
+    float end[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, end);
+    EXPECT_NEAR(end[0],
+                6 + glutBitmapLength(GLUT_BITMAP_HELVETICA_12,
+                                     reinterpret_cast<const unsigned char*>(last.c_str())),
+                1e-3);
+    EXPECT_NEAR(end[1], 600 - 54, 1e-3);
     for (const auto& [x, y] : {std::pair{6.0f, 66.0f}, {100.0f, 0.5f}}) {
         drawText("", x, y);
         float at[4];
