@@ -68,14 +68,24 @@ TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
 
 TEST(RoamCases, aSphereExactlyTouchingAPlaneStraddlesIt) {
     // Entry 2 of the flat 3 x 3 mesh has corners (0, 2), (0, 0) and (1, 1): centre (0, 0, 1),
-    // radius 1. Planes 1 to 5 lie far away, clearing it.
+    // radius 1. Entry 4 has corners (1, 1), (0, 2) and (0, 1): centre (0.5, 0, 1.5), radius
+    // 0.7071. Planes 1 to 5 lie far away, clearing both.
     const GridHeightMap map(3, 3, [](int, int) { return 0.0f; });
     Roam roam(cameraAt(Vector3D(1, 9, 1)), map, nullptr);
     FrustumPlane planes[6] = {
         {}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}};
-    for (const float d : {1.0f, -1.0f, -1.001f}) {
-        planes[0] = {d > 0 ? 1.0f : -1.0f, 0, 0, d};
-        EXPECT_EQ(roam.cullTest(2, 0, planes), d >= -1.0f ? 62 : Roam::CullOutside) << d;
+    const struct {
+        uint32_t entry;
+        float a, d;
+        int expected;
+    } cases[] = {{2, 1, 1, 62},
+                 {2, -1, -1, 62},
+                 {2, -1, -1.001f, Roam::CullOutside},
+                 {4, 1, -1.2f, 62},
+                 {4, 1, -1.21f, Roam::CullOutside}};
+    for (const auto& c : cases) {
+        planes[0] = {c.a, 0, 0, c.d};
+        EXPECT_EQ(roam.cullTest(c.entry, 0, planes), c.expected) << c.entry << " " << c.d;
     }
 }
 

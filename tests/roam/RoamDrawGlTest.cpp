@@ -112,6 +112,14 @@ TEST_F(RoamDrawGl, cullingSkipsWhatTheCameraLooksAwayFrom) {
         EXPECT_TRUE(drawn.count({all.begin() + i, all.begin() + i + 9})) << "culled in view";
     }
     EXPECT_GT(visible, 0u);
+
+    // Looking along +x, the right plane alone culls what lies past it in the second root's half.
+    const Camera side = viewingCamera(position, Vector3D(1, -0.5f, 0));
+    texturing.calls.clear();
+    roam.draw(side);
+    for (std::size_t i = 0; i < texturing.calls.size(); i += 9)
+        for (const FrustumPlane& p : side.frustum)
+            EXPECT_FALSE(beyond(p, &texturing.calls[i])) << "drawn outside the view: " << i / 9;
     glFinish(); // note: rasterised now; at exit llvmpipe can no longer compile its shaders
     EXPECT_TRUE(drainGlErrors().empty());
 }
