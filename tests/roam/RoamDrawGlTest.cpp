@@ -113,8 +113,8 @@ TEST_F(RoamDrawGl, cullingSkipsWhatTheCameraLooksAwayFrom) {
     }
     EXPECT_GT(visible, 0u);
 
-    // Looking along +x, the right plane alone culls what lies past it in the second root's half.
-    const Camera side = viewingCamera(position, Vector3D(1, -0.5f, 0));
+    // Over the second root's half looking along -x, the right plane alone culls much of it.
+    const Camera side = viewingCamera(Vector3D(200, 90, 60), Vector3D(-1, -0.3f, 0));
     texturing.calls.clear();
     roam.draw(side);
     for (std::size_t i = 0; i < texturing.calls.size(); i += 9)
