@@ -43,6 +43,7 @@ TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
+    EXPECT_TRUE(renderer->triangleTarget == 10000 && renderer->updatesPerFrame == 10);
     // Overlay text is placed in pixels from the top-left corner; a frame's last line is the step
     // budget's, 54 pixels down from a margin of 6.
     display();
@@ -54,6 +55,7 @@ TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
                                      reinterpret_cast<const unsigned char*>(last.c_str())),
                 1e-3);
     EXPECT_NEAR(end[1], 600 - 54, 1e-3);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST)); // the overlay's last act
     for (const auto& [x, y] : {std::pair{6.0f, 66.0f}, {100.0f, 0.5f}}) {
         drawText("", x, y);
         float at[4];

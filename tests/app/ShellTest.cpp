@@ -174,9 +174,10 @@ TEST(Input, everyCameraKeyMovesTheWayItSays) {
 
     // A drag turns by 0.2 of a unit per pixel across, then tilts by 0.2 per pixel up the window;
     // a button release does not move the anchor.
-    const int drags[3][2] = {{10, -5}, {-5, 10}, {0, 0}};
-    const float expectedTurns[3][2] = {{-2, 1}, {1, -2}, {0, 0}}; // left, up; negative: the other
-    for (int i = 0; i < 3; ++i) {
+    const int drags[4][2] = {{10, -5}, {-5, 10}, {1, 0}, {0, 0}};
+    const float expectedTurns[4][2] = {
+        {-2, 1}, {1, -2}, {-0.2f, 0}, {0, 0}}; // left, up; < 0: the other
+    for (int i = 0; i < 4; ++i) {
         Camera dragged(nullptr), expected(nullptr);
         camera = &dragged;
         frustumDirty = false;
@@ -187,7 +188,7 @@ TEST(Input, everyCameraKeyMovesTheWayItSays) {
         if (turn) turn > 0 ? expected.turnLeft(turn) : expected.turnRight(-turn);
         if (tilt) tilt > 0 ? expected.lookUp(tilt) : expected.lookDown(-tilt);
         expectSame(dragged.direction, expected.direction, 0, i);
-        EXPECT_EQ(frustumDirty, i != 2) << i;
+        EXPECT_EQ(frustumDirty, i != 3) << i;
         EXPECT_TRUE(lastMouseX == 100 + drags[i][0] && lastMouseY == 100 + drags[i][1]);
     }
     camera = sceneCamera;

@@ -179,6 +179,11 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     roam.update(camera);
     EXPECT_TRUE(roam.triangleCount == settled &&
                 roam.splitQueue.size() + roam.mergeQueue.size() == queued);
+    roam.triangleTarget = roam.triangleCount; // at the target, the next step splits
+    roam.restartOptimisation();
+    roam.updatesPerFrame = 1;
+    roam.update(camera);
+    EXPECT_GT(roam.triangleCount, settled);
     EXPECT_EQ(checkRoam(roam), "");
 
     // The full 3 x 3 mesh has no mergeable diamond (its outer triangles lie on the border): it
