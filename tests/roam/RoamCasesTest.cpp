@@ -133,6 +133,7 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     const Camera camera = cameraAt(Vector3D(16, 40, 16));
     Roam roam(camera, map, nullptr); // at full resolution: 2048 triangles
     ASSERT_EQ(roam.triangleCount, 2048u);
+    EXPECT_TRUE(roam.triangleTarget == 10000 && roam.updatesPerFrame == 10); // where they start
     const auto restarted = [&] {
         const bool yes = roam.lastMerge == -2.0f && roam.lastSplit == 2147483648.0f;
         roam.lastMerge = roam.lastSplit = 5;
