@@ -1,6 +1,7 @@
 #include "app/Camera.h"
 #include "app/FrameLoop.h"
 #include "app/Input.h"
+#include "app/Overlay.h"
 #include "app/Scene.h"
 #include "roam/Roam.h"
 #include "terrain/HeightMap.h"
@@ -10,7 +11,10 @@
 
 #include <GL/glut.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,8 +40,28 @@ std::string displayCapturingErrors() {
 TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_TRUE(renderer->texturing == shaderAlgorithm && currentAlgorithm == shaderAlgorithm);
     EXPECT_EQ(shaderAlgorithm->Twidth, renderer->gridSize - 1);
+    EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
+    // Overlay text is placed in pixels from the top-left corner; a frame's last line is the step
+    // budget's, 54 pixels down from a margin of 6.
+    display();
+    const std::string last = std::to_string(renderer->updatesPerFrame) + " updates per frame";
+    float end[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, end);
+    EXPECT_NEAR(end[0],
+                6 + glutBitmapLength(GLUT_BITMAP_HELVETICA_12,
+                                     reinterpret_cast<const unsigned char*>(last.c_str())),
+                1e-3);
+    EXPECT_NEAR(end[1], 600 - 54, 1e-3);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST)); // the overlay's last act
+    for (const auto& [x, y] : {std::pair{6.0f, 66.0f}, {100.0f, 0.5f}}) {
+        drawText("", x, y);
+        float at[4];
+        glGetFloatv(GL_CURRENT_RASTER_POSITION, at);
+        EXPECT_NEAR(at[0], x, 1e-3);
+        EXPECT_NEAR(at[1], 600 - y, 1e-3);
+    }
 }
 
 TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) {
@@ -55,22 +79,168 @@ TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) 
     EXPECT_EQ(displayCapturingErrors(), "");
 }
 
-TEST_F(ShellGl, heldKeysTuneTheShadersWhileAnotherAlgorithmIsInForce) {
+// Each tuning key, pressed, applied once and released, steps its own value its own way, whichever
+// algorithm is in force; the function keys flip their switch.
+TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
     keyboard('1', 0, 0);
     EXPECT_EQ(renderer->texturing, basicAlgorithm);
     ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
-    keyboard('y', 0, 0);
-    keyboard('"', 0, 0);
-    applyHeldKeyStates();
-    keyboardUp('h', 0, 0);
-    keyboardUp('[', 0, 0);
-    EXPECT_EQ(shader.levelRatio, static_cast<float>(0.25f + 0.001));
-    EXPECT_EQ(shader.waterSpeed, 1.0f / 2048 - 1.0f / 8192);
-    shader.waterTime = 16383;
-    idle();
-    EXPECT_EQ(shader.waterPosition(), 0.0f); // the water clock wraps at 16384
+    // From 0.5, or from 0 for the water's speed.
+    const char keys[] = "yHujP;:ikOl[{'\"tg";
+    float* const values[] = {
+        &shader.levelRatio,      &shader.levelRatio,      &shader.slopeCutoff,
+        &shader.slopeCutoff,     &shader.triplanarCutoff, &shader.triplanarCutoff,
+        &shader.triplanarCutoff, &shader.texRep,          &shader.texRep,
+        &shader.detailRep,       &shader.detailRep,       &shader.waterSpeed,
+        &shader.waterSpeed,      &shader.waterSpeed,      &shader.waterSpeed,
+        &lightPosition[1],       &lightPosition[1]};
+    const float w = 1.0f / 8192,
+                expected[] = {0.501f, 0.499f, 0.501f, 0.499f, 0.501f, 0.499f, 0.499f, 0.55f, 0.45f,
+                              0.55f,  0.45f,  w,      w,      -w,     -w,     10.5f,  -9.5f};
+    for (int k = 0; k < 17; ++k) {
+        shader.levelRatio = shader.slopeCutoff = shader.triplanarCutoff = 0.5f;
+        shader.texRep = shader.detailRep = lightPosition[1] = 0.5f;
+        shader.waterSpeed = 0;
+        const unsigned char key = static_cast<unsigned char>(keys[k]);
+        keyboard(key, 0, 0);
+        applyHeldKeyStates();
+        keyboardUp(key, 0, 0);
+        applyHeldKeyStates();
+        EXPECT_EQ(*values[k], expected[k]) << keys[k];
+        EXPECT_EQ(shader.levelRatio + shader.slopeCutoff + shader.triplanarCutoff + shader.texRep +
+                      shader.detailRep + lightPosition[1] + shader.waterSpeed,
+                  2.5f + expected[k] + (values[k] == &shader.waterSpeed ? 0.5f : 0.0f))
+            << keys[k] << ": another value moved";
+    }
+    lightPosition[1] = 1000;
+
+    const struct {
+        int key;
+        unsigned Roam::*value;
+        int change;
+    } rendererKeys[] = {{GLUT_KEY_HOME, &Roam::triangleTarget, 10},
+                        {GLUT_KEY_END, &Roam::triangleTarget, -10},
+                        {GLUT_KEY_PAGE_UP, &Roam::updatesPerFrame, 1},
+                        {GLUT_KEY_PAGE_DOWN, &Roam::updatesPerFrame, -1}};
+    for (const auto& k : rendererKeys) {
+        const unsigned before = renderer->*k.value;
+        specialKey(k.key, 0, 0);
+        applyRendererKeyStates();
+        specialKeyUp(k.key, 0, 0);
+        applyRendererKeyStates();
+        EXPECT_EQ(static_cast<int>(renderer->*k.value - before), k.change) << k.key;
+    }
+
+    bool ShaderTexturingAlgorithm::*const switches[] = {
+        &ShaderTexturingAlgorithm::lighting,     &ShaderTexturingAlgorithm::slopeTexturing,
+        &ShaderTexturingAlgorithm::texturing,    &ShaderTexturingAlgorithm::normalTexture,
+        &ShaderTexturingAlgorithm::useDetailMap, &ShaderTexturingAlgorithm::triplanarTexturing,
+        &ShaderTexturingAlgorithm::textureLOD};
+    for (int f = 0; f < 7; ++f) {
+        bool before[7];
+        for (int i = 0; i < 7; ++i) before[i] = shader.*switches[i];
+        specialKey(GLUT_KEY_F1 + f, 0, 0);
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(shader.*switches[i], before[i] != (i == f)) << f;
+        specialKey(GLUT_KEY_F1 + f, 0, 0);
+    }
+
+    shader.waterTime = 16382;
+    for (const int time : {16383, 0, 1}) { // the water clock wraps at 16384
+        idle();
+        EXPECT_EQ(shader.waterTime, time);
+    }
     keyboard('3', 0, 0);
     EXPECT_EQ(renderer->texturing, shaderAlgorithm);
     display();
     EXPECT_TRUE(drainGlErrors().empty());
+}
+
+// A held camera key marks the frustum even when the ground test refuses the move; the next frame
+// takes the planes from the view it has just set.
+TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
+    for (int* state : {&moveState, &climbState, &turnState, &strafeState, &tiltState}) {
+        frustumDirty = false;
+        *state = 1;
+        EXPECT_TRUE(cameraStatesActive());
+        idle();
+        *state = 0;
+        EXPECT_TRUE(frustumDirty);
+    }
+    frustumDirty = false;
+    idle();
+    EXPECT_FALSE(frustumDirty);
+
+    camera->turnLeft(40);
+    camera->lookDown(10);
+    frustumDirty = true;
+    display();
+    EXPECT_FALSE(frustumDirty);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Camera expected = *camera;
+    expected.applyView();
+    expected.extractFrustum();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(camera->frustum[i].a == expected.frustum[i].a &&
+                    camera->frustum[i].b == expected.frustum[i].b &&
+                    camera->frustum[i].c == expected.frustum[i].c &&
+                    camera->frustum[i].d == expected.frustum[i].d)
+            << i;
+}
+
+// The orbiting light climbs and moves along z with its angle, and its marker, unlit, stands
+// where the light is.
+TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
+    const Vector3D position = camera->position, direction = camera->direction;
+    orbitLight = true;
+    orbitAngle = 0;
+    const float start[3] = {300, 3000, 700};
+    std::copy(start, start + 3, orbitLightPosition);
+    idle();
+    EXPECT_EQ(orbitAngle, 0.003f);
+    EXPECT_NEAR(orbitLightPosition[0], 300, 1e-6);
+    EXPECT_NEAR(orbitLightPosition[1], 3000 + 3 * std::sin(0.003), 1e-3);
+    EXPECT_NEAR(orbitLightPosition[2], 700 + 3 * std::cos(0.003), 1e-3);
+    const auto centre = [&] {
+        camera->position =
+            Vector3D(orbitLightPosition[0], orbitLightPosition[1], orbitLightPosition[2] + 300);
+        camera->direction = Vector3D(0, 0, -1);
+        display();
+        unsigned char rgb[3];
+        glReadBuffer(GL_BACK); // llvmpipe's swap copies: the back buffer keeps the frame
+        glReadPixels(450, 300, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        return std::vector<int>(rgb, rgb + 3);
+    };
+    const std::vector<int> marker = centre(); // (0.9, 0.8, 0.2)
+    EXPECT_TRUE(std::abs(marker[0] - 230) <= 1 && std::abs(marker[1] - 204) <= 1 &&
+                std::abs(marker[2] - 51) <= 1)
+        << marker[0] << " " << marker[1] << " " << marker[2];
+    orbitLight = false;
+    EXPECT_EQ(centre(), (std::vector<int>{0, 0, 0}));
+    camera->position = position;
+    camera->direction = direction;
+    EXPECT_TRUE(drainGlErrors().empty());
+}
+
+// The view puts the eye at the origin looking down -z at position + direction, with up in the
+// y-z plane.
+TEST_F(ShellGl, theViewLooksFromThePositionAlongTheDirection) {
+    Camera view(nullptr);
+    view.position = Vector3D(10, 20, 30);
+    view.direction = Vector3D(0.6f, 0.25f, -0.8f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    view.applyView();
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const auto eye = [&](float x, float y, float z, int row) {
+        return m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+    };
+    const float length = std::sqrt(0.36f + 0.0625f + 0.64f);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_NEAR(eye(10, 20, 30, row), 0, 1e-4) << row;
+        EXPECT_NEAR(eye(10.6f, 20.25f, 29.2f, row), row == 2 ? -length : 0, 1e-4) << row;
+    }
+    EXPECT_NEAR(eye(10, 21, 30, 0), 0, 1e-4);
+    EXPECT_GT(eye(10, 21, 30, 1), 0); // up stays up
 }

@@ -24,6 +24,12 @@ void expectAt(const Camera& camera, float x, float y, float z) {
     EXPECT_EQ(camera.position.z, z);
 }
 
+void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance, int row) {
+    EXPECT_NEAR(got.x, expected.x, tolerance) << "row " << row;
+    EXPECT_NEAR(got.y, expected.y, tolerance) << "row " << row;
+    EXPECT_NEAR(got.z, expected.z, tolerance) << "row " << row;
+}
+
 } // namespace
 
 TEST(Overlay, priorityColourAndFrameRateWindow) {
@@ -34,6 +40,19 @@ TEST(Overlay, priorityColourAndFrameRateWindow) {
     for (int t = 0; t <= 1000; t += 20) EXPECT_EQ(updateFpsAt(t), 0.0f); // 51 frames, 1000 ms
     EXPECT_FLOAT_EQ(updateFpsAt(1001), static_cast<float>(52 / 1.001));  // strictly over a second
     EXPECT_FLOAT_EQ(updateFpsAt(1500), static_cast<float>(52 / 1.001));  // held until the next
+}
+
+TEST(Vector3D, arithmeticAndNormalisation) {
+    const Vector3D a(1, -2, 3), b(0.5f, 4, -8);
+    expectSame(a + b, Vector3D(1.5f, 2, -5), 0, 0);
+    expectSame(a - b, Vector3D(0.5f, -6, 11), 0, 1);
+    expectSame(a * -2.5f, Vector3D(-2.5f, 5, -7.5f), 0, 2);
+    Vector3D n(3, 4, 0), m(-2, 1, 2);
+    n.normalize();
+    m.normalize();
+    expectSame(n, Vector3D(0.6f, 0.8f, 0), 1e-7, 3);
+    expectSame(m, Vector3D(-2 / 3.0f, 1 / 3.0f, 2 / 3.0f), 1e-7, 4);
+    EXPECT_TRUE(square(-3) == 9 && squareRoot(2.25f) == 1.5f);
 }
 
 TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedCorner) {
@@ -53,51 +72,140 @@ TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedC
     expectAt(camera, 4, 16, 1);
 }
 
-TEST(Camera, stepsAndTurnsFromTheStartDirection) {
-    Camera camera(nullptr); // no map: every position is accepted
-    camera.moveForward();
-    camera.strafeLeft(); // looking along -z, left is -x
-    expectAt(camera, -2, 0, -2);
-    camera.turnLeft(1.0f);
-    EXPECT_NEAR(camera.direction.x, -0.0199987, 1e-6);
-    EXPECT_NEAR(camera.direction.z, -0.9998, 1e-6);
+// Every component of the direction is non-zero and its horizontal part is 2 long, so each axis of
+// each step shows, and so does the strafe's scaling to unit length.
+TEST(Camera, eachMoveStepsAlongItsOwnAxes) {
+    void (Camera::*const moves[])() = {&Camera::moveForward, &Camera::moveBackward,
+                                       &Camera::strafeLeft,  &Camera::strafeRight,
+                                       &Camera::moveUp,      &Camera::moveDown};
+    const Vector3D expected[] = {{12.4f, 21, 26.8f}, {7.6f, 19, 33.2f}, {8.4f, 20, 28.8f},
+                                 {11.6f, 20, 31.2f}, {10, 22, 30},      {10, 18, 30}};
+    for (int i = 0; i < 6; ++i) {
+        Camera camera(nullptr); // no map: every position is accepted
+        camera.position = Vector3D(10, 20, 30);
+        camera.direction = Vector3D(1.2f, 0.5f, -1.6f);
+        (camera.*moves[i])();
+        expectSame(camera.position, expected[i], 2e-6, i);
+    }
+}
+
+// Turns keep y and tilts keep x and z; the angle's sign follows x, the step follows the amount.
+TEST(Camera, turnsAndTiltsStepTheirAngleByTheAmount) {
+    void (Camera::*const turns[])(float) = {&Camera::turnLeft, &Camera::turnRight,
+                                            &Camera::turnLeft, &Camera::turnRight,
+                                            &Camera::lookUp,   &Camera::lookDown};
+    const float amounts[] = {1, 2.5f, 1, 1, 1, 2.5f};
+    const Vector3D from[] = {{0, 0, -1},          {0, 0, -1},       {-0.6f, 0.3f, -0.8f},
+                             {0.6f, -0.3f, 0.8f}, {0.6f, 0, -0.8f}, {0.6f, 0.5f, -0.8f}};
+    const Vector3D to[] = {{-0.01999873f, 0, -0.9998f},     {0.04997903f, 0, -0.9987503f},
+                           {-0.615879f, 0.3f, -0.7878408f}, {0.5838811f, -0.3f, 0.8118392f},
+                           {0.6f, 0.0199986f, -0.8f},       {0.6f, 0.4560919f, -0.8f}};
+    for (int i = 0; i < 6; ++i) {
+        Camera camera(nullptr);
+        camera.direction = from[i];
+        (camera.*turns[i])(amounts[i]);
+        expectSame(camera.direction, to[i], 1e-6, i);
+    }
+    Camera camera(nullptr);
     for (int i = 0; i < 200; ++i) camera.lookUp(1.0f);
     EXPECT_GT(camera.direction.y, 0.999f); // settles near straight up: 45 degrees above the horizon
     EXPECT_LE(camera.direction.y, 1.0f);
 }
 
-TEST(Camera, identityMatricesGiveTheUnitCubePlanes) {
+// The identity pair gives the unit cube. Then dense matrices, no camera's, so that every entry of
+// each reaches some plane through its own term of the product.
+TEST(Camera, frustumPlanesOfProjectionTimesModelview) {
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    FrustumPlane p[6];
-    extractFrustumPlanes(identity, identity, p);
-    EXPECT_TRUE(p[0].a == -1 && p[1].a == 1 && p[2].b == 1 && p[3].b == -1 && p[4].c == -1 &&
-                p[5].c == 1);
-    for (const FrustumPlane& plane : p) EXPECT_EQ(plane.d, 1.0f);
+    const float projection[16] = {0.5f,  0.375f, 0.25f, 0.125f, 0.125f, 1,      -0.125f, 0.25f,
+                                  0.25f, -0.5f,  -2,    -1,     0.25f,  0.125f, -3,      0.5f};
+    const float modelview[16] = {0.8f, 0.125f, -0.6f, 0.25f,  0.25f, 0.6f, 0.75f, -0.125f,
+                                 0.6f, -0.8f,  0.5f,  0.375f, 1,     2,    -5,    1};
+    // Right, left, bottom, top, far, near.
+    const float planes[2][6][4] = {
+        {{-1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}},
+        {{0.3746381f, -0.7005068f, -0.6074015f, 4.522259f},
+         {0.9739713f, -0.2261464f, -0.01541907f, 4.831309f},
+         {0.7881749f, -0.1603844f, -0.5941861f, 5.437796f},
+         {0.1000459f, -0.9348042f, 0.3407814f, 1.125517f},
+         {0.1440648f, 0.3287113f, 0.9333778f, -0.568143f},
+         {0.4557379f, -0.5407708f, -0.7070148f, 4.012787f}}};
+    for (int c = 0; c < 2; ++c) {
+        FrustumPlane p[6];
+        extractFrustumPlanes(c ? projection : identity, c ? modelview : identity, p);
+        for (int i = 0; i < 6; ++i) {
+            const float got[4] = {p[i].a, p[i].b, p[i].c, p[i].d};
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], planes[c][i][k], 1e-5) << c << i << k;
+        }
+    }
 }
 
-TEST(Input, heldPairsAndTheDrag) {
-    Camera view(nullptr);
+// Each held key, pressed, applied once and released, does what its camera operation does once;
+// upper case drives the same state.
+TEST(Input, everyCameraKeyMovesTheWayItSays) {
+    const unsigned char keys[] = {'w', 'S', 'a', 'D', 'R', 'f'};
+    void (Camera::*const moves[])() = {&Camera::moveForward, &Camera::moveBackward,
+                                       &Camera::strafeLeft,  &Camera::strafeRight,
+                                       &Camera::moveUp,      &Camera::moveDown};
+    const int specialKeys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN};
+    void (Camera::*const turns[])(float) = {&Camera::turnLeft, &Camera::turnRight, &Camera::lookUp,
+                                            &Camera::lookDown};
     Camera* const sceneCamera = camera; // the scene's, when another test has built it
+    for (int i = 0; i < 10; ++i) {
+        Camera view(nullptr), expected(nullptr);
+        view.direction = expected.direction = Vector3D(0.6f, 0.25f, -0.8f);
+        camera = &view;
+        i < 6 ? keyboard(keys[i], 0, 0) : specialKey(specialKeys[i - 6], 0, 0);
+        applyHeldKeyStates();
+        i < 6 ? keyboardUp(keys[i], 0, 0) : specialKeyUp(specialKeys[i - 6], 0, 0);
+        applyHeldKeyStates();
+        i < 6 ? (expected.*moves[i])() : (expected.*turns[i - 6])(1);
+        expectSame(view.position, expected.position, 0, i);
+        expectSame(view.direction, expected.direction, 0, i);
+    }
+    // The opposite key takes the pair over; releasing either key of the pair stops it.
+    Camera view(nullptr);
     camera = &view;
     keyboard('w', 0, 0);
+    keyboard('s', 0, 0);
     applyHeldKeyStates();
-    keyboard('S', 0, 0); // the opposite key reverses the pair
+    keyboardUp('W', 0, 0);
     applyHeldKeyStates();
-    keyboardUp('w', 0, 0); // releasing either key of the pair stops it
-    applyHeldKeyStates();
-    expectAt(view, 0, 0, 0);
-    keyboard(':', 0, 0);
-    EXPECT_EQ(triplanarCutoffState, -1);
-    keyboardUp('P', 0, 0);
-    EXPECT_EQ(triplanarCutoffState, 0);
+    expectAt(view, 0, 0, 2);
 
-    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
-    mouseMotion(110, 95); // 10 right, 5 up: turn right by 2, then look up by 1
-    Camera expected(nullptr);
-    expected.turnRight(2.0f);
-    expected.lookUp(1.0f);
-    EXPECT_TRUE(view.direction.x == expected.direction.x &&
-                view.direction.y == expected.direction.y);
-    EXPECT_TRUE(frustumDirty);
+    // A drag turns by 0.2 of a unit per pixel across, then tilts by 0.2 per pixel up the window;
+    // a button release does not move the anchor.
+    const int drags[4][2] = {{10, -5}, {-5, 10}, {1, 0}, {0, 0}};
+    const float expectedTurns[4][2] = {
+        {-2, 1}, {1, -2}, {-0.2f, 0}, {0, 0}}; // left, up; < 0: the other
+    for (int i = 0; i < 4; ++i) {
+        Camera dragged(nullptr), expected(nullptr);
+        camera = &dragged;
+        frustumDirty = false;
+        mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
+        mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 50, 50);
+        mouseMotion(100 + drags[i][0], 100 + drags[i][1]);
+        const float turn = expectedTurns[i][0], tilt = expectedTurns[i][1];
+        if (turn) turn > 0 ? expected.turnLeft(turn) : expected.turnRight(-turn);
+        if (tilt) tilt > 0 ? expected.lookUp(tilt) : expected.lookDown(-tilt);
+        expectSame(dragged.direction, expected.direction, 0, i);
+        EXPECT_EQ(frustumDirty, i != 3) << i;
+        EXPECT_TRUE(lastMouseX == 100 + drags[i][0] && lastMouseY == 100 + drags[i][1]);
+    }
     camera = sceneCamera;
+}
+
+TEST(Input, parameterStepsStopAtTheirLimits) {
+    const struct {
+        float (*step)(float, int);
+        float value;
+        int direction;
+        float expected;
+    } steps[] = {
+        {stepUnitParameter, 0.5f, 1, 0.501f},    {stepUnitParameter, 0.5f, -1, 0.499f},
+        {stepUnitParameter, 0.9995f, 1, 1.0f},   {stepUnitParameter, 0.0055f, -1, 0.005f},
+        {stepRepeatParameter, 1.0f, 1, 1.05f},   {stepRepeatParameter, 1.0f, -1, 0.95f},
+        {stepRepeatParameter, 0.05f, -1, 0.01f}, {stepRepeatParameter, 0.03f, -1, 0.01f},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(s.step(s.value, s.direction), s.expected) << s.value << " " << s.direction;
 }

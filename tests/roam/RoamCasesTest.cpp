@@ -55,16 +55,6 @@ TEST(RoamCases, mapsOutsideTheMeshableSizesAreRefused) {
     }
 }
 
-TEST(RoamCases, mergeStepOnAnEmptyQueueReturnsTwoToTheThirtyFirst) {
-    // The full 3 x 3 mesh has no mergeable diamond: its outer triangles lie on the border.
-    const GridHeightMap map(3, 3, rough);
-    Roam roam(cameraAt(Vector3D(1, 30, 1)), map, nullptr);
-    ASSERT_TRUE(roam.triangleCount == 8u && roam.diamondCount() == 0);
-    for (int step = 0; step < 2; ++step) EXPECT_EQ(roam.mergeStep(), 2147483648.0f);
-    EXPECT_EQ(roam.triangleCount, 8u);
-    EXPECT_EQ(checkRoam(roam), "");
-}
-
 // With every triangle split there is nothing left to split: the mesh settles after the camera
 // moves, whether it was already fully split (65 x 65 holds fewer than the default target) or
 // refines toward a target above the full mesh from 2000 triangles, and then stays as it is.
@@ -108,14 +98,24 @@ TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
 
 TEST(RoamCases, aSphereExactlyTouchingAPlaneStraddlesIt) {
     // Entry 2 of the flat 3 x 3 mesh has corners (0, 2), (0, 0) and (1, 1): centre (0, 0, 1),
-    // radius 1. Planes 1 to 5 lie far away, clearing it.
+    // radius 1. Entry 4 has corners (1, 1), (0, 2) and (0, 1): centre (0.5, 0, 1.5), radius
+    // 0.7071. Planes 1 to 5 lie far away, clearing both.
     const GridHeightMap map(3, 3, [](int, int) { return 0.0f; });
     Roam roam(cameraAt(Vector3D(1, 9, 1)), map, nullptr);
     FrustumPlane planes[6] = {
         {}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}, {0, 1, 0, 99}};
-    for (const float d : {1.0f, -1.0f, -1.001f}) {
-        planes[0] = {d > 0 ? 1.0f : -1.0f, 0, 0, d};
-        EXPECT_EQ(roam.cullTest(2, 0, planes), d >= -1.0f ? 62 : Roam::CullOutside) << d;
+    const struct {
+        uint32_t entry;
+        float a, d;
+        int expected;
+    } cases[] = {{2, 1, 1, 62},
+                 {2, -1, -1, 62},
+                 {2, -1, -1.001f, Roam::CullOutside},
+                 {4, 1, -1.2f, 62},
+                 {4, 1, -1.21f, Roam::CullOutside}};
+    for (const auto& c : cases) {
+        planes[0] = {c.a, 0, 0, c.d};
+        EXPECT_EQ(roam.cullTest(c.entry, 0, planes), c.expected) << c.entry << " " << c.d;
     }
 }
 
@@ -138,4 +138,113 @@ TEST(RoamCases, aDrainedQueueGivesItsTrianglesInTheOrderOfPops) {
         EXPECT_EQ(misplaced, 0) << count;
         EXPECT_TRUE(drained.empty() && popped.empty());
     }
+}
+
+// A priority is the split error over the distance from the split point at height 0, not at the
+// terrain's height, to the camera. A step returns the priority it acted on: the split step its
+// triangle's, the merge step the merged triangle's.
+TEST(RoamCases, prioritiesAndWhatEachStepReturns) {
+    const GridHeightMap map(5, 5, rough);
+    Roam roam(cameraAt(Vector3D(1, 30, 4)), map, nullptr);
+    // The roots split at (2, 2) with error 1; the first's children at (0, 2), error 3.5, and at
+    // (2, 4), error 2.5.
+    for (const auto& [t, priority] :
+         {std::pair{1u, 0.0332411267f}, {2u, 0.116343938f}, {3u, 0.0832870752f}}) {
+        roam.pool[t].priority = 0;
+        roam.computePriority(t);
+        EXPECT_EQ(roam.pool[t].priority, priority) << t;
+    }
+    roam.computePriority(16); // a finest triangle, which cannot split
+    EXPECT_EQ(roam.pool[16].priority, -1.0f);
+
+    // Rebuilt for another position without a step, the queues hold no stale entry.
+    const GridHeightMap bumps(9, 9,
+                              [](int r, int c) { return float((r * r * 3 + c * c * 7) % 11); });
+    Roam steps(cameraAt(Vector3D(1, 30, 4)), bumps, nullptr);
+    steps.updatesPerFrame = 0;
+    const Vector3D moved(3, 20, 1);
+    steps.update(cameraAt(moved));
+    EXPECT_EQ(checkRoam(steps, &moved), "");
+    for (int merges = 0; merges < 8; ++merges) {
+        const uint32_t top = steps.mergeQueue[0];
+        const float own = steps.pool[top].priority;
+        EXPECT_EQ(steps.mergeStep(), own);
+    }
+    steps.update(cameraAt(Vector3D(3, 21, 1)));
+    const float best = steps.splitQueue.key(0);
+    EXPECT_EQ(steps.splitStep(), best);
+    EXPECT_EQ(checkRoam(steps), "");
+}
+
+// A restart sets lastMerge to -2 and lastSplit to 2^31. While running, each update takes at most
+// updatesPerFrame steps: merges above the target, splits at or below it; once settled it does
+// nothing until the next restart.
+TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
+    const GridHeightMap map(33, 33, rough);
+    const Camera camera = cameraAt(Vector3D(16, 40, 16));
+    Roam roam(camera, map, nullptr); // at full resolution: 2048 triangles
+    ASSERT_EQ(roam.triangleCount, 2048u);
+    EXPECT_TRUE(roam.triangleTarget == 10000 && roam.updatesPerFrame == 10); // where they start
+    const auto restarted = [&] {
+        const bool yes = roam.lastMerge == -2.0f && roam.lastSplit == 2147483648.0f;
+        roam.lastMerge = roam.lastSplit = 5;
+        return yes;
+    };
+    const struct {
+        void (Roam::*operation)();
+        unsigned target, updates;
+        bool restarts;
+    } operations[] = {{&Roam::lowerTriangleTarget, 2020, 10, true},
+                      {&Roam::raiseTriangleTarget, 2030, 10, true},
+                      {&Roam::lowerUpdatesPerFrame, 2030, 9, false},
+                      {&Roam::raiseUpdatesPerFrame, 2030, 10, false},
+                      {&Roam::restartOptimisation, 2030, 10, true}};
+    roam.triangleTarget = 2030;
+    for (const auto& o : operations) {
+        roam.lastMerge = roam.lastSplit = 5;
+        (roam.*o.operation)();
+        EXPECT_TRUE(roam.triangleTarget == o.target && roam.updatesPerFrame == o.updates &&
+                    restarted() == o.restarts)
+            << &o - operations;
+    }
+    roam.updatesPerFrame = 1;
+    roam.lowerUpdatesPerFrame();
+    roam.triangleTarget = 20;
+    roam.lowerTriangleTarget();
+    EXPECT_TRUE(roam.updatesPerFrame == 1 && roam.triangleTarget == 20 && restarted());
+
+    roam.triangleTarget = 2000;
+    roam.restartOptimisation();
+    for (const unsigned budget : {3u, 1u}) {
+        const unsigned before = roam.triangleCount;
+        roam.updatesPerFrame = budget;
+        roam.update(camera);
+        EXPECT_EQ(before - roam.triangleCount, 2 * budget); // one merge each
+        EXPECT_GT(roam.lastMerge, -2.0f);
+    }
+    roam.updatesPerFrame = 1000;
+    roam.update(camera);
+    ASSERT_LE(roam.lastSplit, roam.lastMerge);
+    EXPECT_TRUE(roam.triangleCount >= 1999 && roam.triangleCount <= 2002);
+    const unsigned settled = roam.triangleCount;
+    const size_t queued = roam.splitQueue.size() + roam.mergeQueue.size();
+    roam.update(camera);
+    EXPECT_TRUE(roam.triangleCount == settled &&
+                roam.splitQueue.size() + roam.mergeQueue.size() == queued);
+    roam.triangleTarget = roam.triangleCount; // at the target, the next step splits
+    roam.restartOptimisation();
+    roam.updatesPerFrame = 1;
+    roam.update(camera);
+    EXPECT_GT(roam.triangleCount, settled);
+    EXPECT_EQ(checkRoam(roam), "");
+
+    // The full 3 x 3 mesh has no mergeable diamond (its outer triangles lie on the border): it
+    // keeps its target, and a merge step merges nothing and returns 2^31.
+    const GridHeightMap tiny(3, 3, rough);
+    Roam small(cameraAt(Vector3D(1, 30, 1)), tiny, nullptr);
+    small.triangleTarget = 30;
+    small.lowerTriangleTarget();
+    for (int step = 0; step < 2; ++step) EXPECT_EQ(small.mergeStep(), 2147483648.0f);
+    EXPECT_TRUE(small.triangleTarget == 30 && small.triangleCount == 8 && !small.diamondCount());
+    EXPECT_EQ(checkRoam(small), "");
 }

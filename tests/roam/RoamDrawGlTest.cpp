@@ -7,6 +7,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -84,9 +85,24 @@ TEST_F(RoamDrawGl, cullingSkipsWhatTheCameraLooksAwayFrom) {
             if (p.a * x + p.b * map.at(z, x) + p.c * z + p.d < 0.01f) return false;
         return true;
     };
+    // What is drawn is not wholly outside a plane: no corner lies beyond it by a side's length.
+    const auto beyond = [&](const FrustumPlane& p, const int* v) {
+        const auto side = [&](int a, int b) {
+            return std::hypot(v[a] - v[b], map.at(v[a + 1], v[a]) - map.at(v[b + 1], v[b]),
+                              v[a + 1] - v[b + 1]);
+        };
+        const double reach = std::max({side(0, 3), side(3, 6), side(6, 0)});
+        for (int k = 0; k < 9; k += 3)
+            if (p.a * v[k] + p.b * map.at(v[k + 1], v[k]) + p.c * v[k + 1] + p.d > -reach)
+                return false;
+        return true;
+    };
     std::set<std::vector<int>> drawn;
-    for (std::size_t i = 0; i < texturing.calls.size(); i += 9)
+    for (std::size_t i = 0; i < texturing.calls.size(); i += 9) {
         drawn.insert({texturing.calls.begin() + i, texturing.calls.begin() + i + 9});
+        for (const FrustumPlane& p : away.frustum)
+            EXPECT_FALSE(beyond(p, &texturing.calls[i])) << "drawn outside the view: " << i / 9;
+    }
     std::size_t visible = 0;
     for (std::size_t i = 0; i < all.size(); i += 9) {
         if (!inView(all[i], all[i + 1]) && !inView(all[i + 3], all[i + 4]) &&
@@ -96,6 +112,14 @@ TEST_F(RoamDrawGl, cullingSkipsWhatTheCameraLooksAwayFrom) {
         EXPECT_TRUE(drawn.count({all.begin() + i, all.begin() + i + 9})) << "culled in view";
     }
     EXPECT_GT(visible, 0u);
+
+    // Over the second root's half looking along -x, the right plane alone culls much of it.
+    const Camera side = viewingCamera(Vector3D(200, 90, 60), Vector3D(-1, -0.3f, 0));
+    texturing.calls.clear();
+    roam.draw(side);
+    for (std::size_t i = 0; i < texturing.calls.size(); i += 9)
+        for (const FrustumPlane& p : side.frustum)
+            EXPECT_FALSE(beyond(p, &texturing.calls[i])) << "drawn outside the view: " << i / 9;
     glFinish(); // note: rasterised now; at exit llvmpipe can no longer compile its shaders
     EXPECT_TRUE(drainGlErrors().empty());
 }

@@ -250,57 +250,6 @@ TEST(DEMParse, everyTruncationFailsAndLeavesTheMapAlone) {
     }
 }
 
-TEST(DEMNormals, cornersOfATwoByTwoGridAndEverySampleOfAPlane) {
-    GridHeightMap square(2, 2, [](int r, int c) { return float(r * c); });
-    computeNormals(square);
-    const float h = 1 / std::sqrt(2.0f), t = 1 / std::sqrt(3.0f),
-                expected[12] = {0, 1, 0, 0, h, -h, -h, h, 0, -t, t, -t};
-    for (int i = 0; i < 12; ++i) EXPECT_NEAR(square.normals[i], expected[i], 1e-6f) << i;
-    // Every quadrant of a plane has its normal: one taken in the wrong turn would pull it off.
-    GridHeightMap plane(5, 4, [](int r, int c) { return 0.5f * c - 0.25f * r; });
-    computeNormals(plane);
-    const float s = 1 / std::sqrt(1.3125f), n[3] = {-0.5f * s, s, 0.25f * s};
-    for (size_t i = 0; i < plane.normals.size(); ++i)
-        EXPECT_NEAR(plane.normals[i], n[i % 3], 1e-6f);
-}
-
-// The normals of rough ground with flat patches, wide enough for runs of eight and a remainder,
-// equal to the last bit to the rule written out with vectors: each quadrant's cross product
-// scaled to unit length, summed in the rule's order, scaled again. (Two faces add alike in
-// either order; three or four only in the rule's.)
-TEST(DEMNormals, roundAsTheQuadrantRuleInItsOrder) {
-    const GridHeightMap map(29, 6, [](int r, int c) {
-        const uint32_t h = (static_cast<uint32_t>(r) * 2654435761u ^ c * 40503u) % 977u;
-        return c % 7 < 2 ? 3.0f : static_cast<float>(h) / 20.0f;
-    });
-    GridHeightMap computed = map;
-    computeNormals(computed);
-    const auto at = [&](int r, int c) { return Vector3D(c, map.at(r, c), r); };
-    const auto face = [](Vector3D p, Vector3D a, Vector3D b) {
-        const Vector3D u = a - p, v = b - p;
-        Vector3D n(u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x);
-        n.normalize();
-        return n;
-    };
-    int mismatches = 0;
-    for (int r = 0; r < map.length; ++r)
-        for (int c = 0; c < map.width; ++c) {
-            const Vector3D p = at(r, c);
-            const bool n = r > 0, s = r<map.length - 1, w = c> 0, e = c < map.width - 1;
-            std::vector<Vector3D> faces; // f(W, S), f(S, E), f(E, N), f(N, W) where both exist
-            if (w && s) faces.push_back(face(p, at(r, c - 1), at(r + 1, c)));
-            if (s && e) faces.push_back(face(p, at(r + 1, c), at(r, c + 1)));
-            if (e && n) faces.push_back(face(p, at(r, c + 1), at(r - 1, c)));
-            if (n && w) faces.push_back(face(p, at(r - 1, c), at(r, c - 1)));
-            Vector3D sum = faces[0];
-            for (size_t i = 1; i < faces.size(); ++i) sum = sum + faces[i];
-            sum.normalize();
-            const float* got = &computed.normals[(size_t(r) * map.width + c) * 3];
-            mismatches += got[0] != sum.x || got[1] != sum.y || got[2] != sum.z;
-        }
-    EXPECT_EQ(mismatches, 0);
-}
-
 TEST(DEMHeightMapDeathTest, aMissingFileExitsAndAFileItCannotLoadAborts) {
     EXPECT_EXIT(DEMHeightMap("no/such/hawaii-c", true), testing::ExitedWithCode(1),
                 "^Can't open DEM file - \"no/such/hawaii-c\"$");

@@ -47,15 +47,26 @@ std::tuple<bool, Image, std::string> decode(const Bytes& file) {
 } // namespace
 
 TEST(DecodeImage, recognisesTheKindByContentAndStoresRgbWithAlphaKept) {
-    const std::pair<Bytes, Bytes> cases[] = {
-        {tga(2, 2, 1, 24, {1, 2, 3, 4, 5, 6}), {3, 2, 1, 6, 5, 4}},
-        {tga(2, 1, 1, 32, {1, 2, 3, 4}), {3, 2, 1, 4}},
-        {tga(10, 2, 1, 24, {0x81, 1, 2, 3}), {3, 2, 1, 3, 2, 1}},
-        // A raw packet of 1, a run of 2 across the row end, a raw packet of 1.
-        {tga(10, 2, 2, 32, {0, 1, 2, 3, 4, 0x81, 5, 6, 7, 8, 0, 9, 10, 11, 12}),
-         {3, 2, 1, 4, 7, 6, 5, 8, 7, 6, 5, 8, 11, 10, 9, 12}},
-        {bmp(2, 2, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
-         {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}}};
+    const std::pair<Bytes, Bytes>
+        cases[] =
+            {{tga(2, 2, 1, 24, {1, 2, 3, 4, 5, 6}), {3, 2, 1, 6, 5, 4}},
+             {tga(2, 1, 1, 32, {1, 2, 3, 4}), {3, 2, 1, 4}},
+             {tga(10, 2, 1, 24, {0x81, 1, 2, 3}), {3, 2, 1, 3, 2, 1}},
+             // A raw packet of 1, a run of 2 across the row end, a raw packet of 1.
+             {tga(10, 2, 2, 32, {0, 1, 2, 3, 4, 0x81, 5, 6, 7, 8, 0, 9, 10, 11, 12}),
+              {3, 2, 1, 4, 7, 6, 5, 8, 7, 6, 5, 8, 11, 10, 9, 12}},
+             {bmp(2, 2, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
+              {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
+             // The pixels 64 KiB further on, where the offset says.
+             {bmp(
+                  2, 2,
+                  [] {
+                      Bytes rows(65536, 0);
+                      for (int i = 0; i < 16; ++i) rows.push_back(i % 8 < 6 ? i + 1 : 0);
+                      return rows;
+                  }(),
+                  24, 0, 65536 + 54),
+              {3, 2, 1, 6, 5, 4, 11, 10, 9, 14, 13, 12}}};
     for (const auto& [file, pixels] : cases) {
         const auto [ok, image, errors] = decode(file);
         EXPECT_TRUE(ok && !image.failed) << errors;
@@ -79,6 +90,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"not square", bmp(2, 1, rows), bad},
         {"8 bits", bmp(2, 2, rows, 8), bad},
         {"compressed", bmp(2, 2, rows, 24, 1), bad},
+        {"compressed, high byte", bmp(2, 2, rows, 24, 0x01000000), bad},
         {"last row's padding missing", bmp(2, 2, Bytes(15, 7)), bad},
         {"offset past the end", bmp(2, 2, rows, 24, 0, 71), bad},
         {"offset inside the header", bmp(2, 2, rows, 24, 0, 20), bad},

@@ -34,11 +34,13 @@ TEST(Texels, workedValuesOfTheFormulas) {
     for (const auto& row : weights)
         for (int l = 0; l < kTileCount; ++l)
             EXPECT_EQ(bandWeight(bands, l, row[0]), row[1 + l]) << row[0];
-    // The mean of the row's and the column's interpolation from one corner, none past the edge.
-    const float corners[2][2] = {{0, 10}, {20, 1000}};
-    const GridHeightMap map(2, 2, [&](int r, int c) { return corners[r][c]; });
-    EXPECT_EQ(sampleHeight(map, 256, 256), 7.5f);
-    EXPECT_EQ(sampleHeight(map, 1023, 1023), 1000);
+    // The mean of the row's and the column's interpolation from one corner, none past the edge;
+    // the map is wider than long, so the steps along x and z differ.
+    const float samples[2][3] = {{0, 10, 20}, {40, 50, 70}};
+    const GridHeightMap map(3, 2, [&](int r, int c) { return samples[r][c]; });
+    for (const auto& [i, j, h] :
+         {std::tuple{256, 256, 13.75f}, {512, 512, 55.0f}, {0, 384, 15.0f}, {1023, 1023, 70.0f}})
+        EXPECT_EQ(sampleHeight(map, i, j), h) << i << ", " << j;
 }
 
 TEST(Texels, paintingEqualsTheFormulaTakenLiterally) {
@@ -76,10 +78,18 @@ using TextureGl = GlTest;
 
 TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
     const std::string source = TERRAINS_SOURCE_DIR, fixtures = source + "/tests/texture/fixtures/";
-    GridHeightMap map(6, 5, [](int r, int c) { return r == 0 && c == 1 ? 105.0f : 0.0f; });
+    // Texture sizes that are neither square nor the map's, so rows and columns cannot trade.
+    GridHeightMap map(6, 5, [](int r, int c) { return float(r == 0 && c == 1) * 105; });
     map.maxHeight = 210; // sample (0, 1) stands at half of it
-    GridHeightMap flat(4, 2, [](int, int) { return 3.0f; });
-    computeNormals(flat);
+    map.heights[6] = 210;
+    GridHeightMap tilted(5, 3, [](int, int) { return 0.0f; });
+    tilted.normals.assign(5 * 3 * 3, 0.0f);
+    for (size_t i = 1; i < tilted.normals.size(); i += 3) tilted.normals[i] = 1;
+    tilted.normals[21] = -1, tilted.normals[22] = 0, tilted.normals[23] = 1; // sample (1, 2)
+    const Bytes up = {127, 254, 127}, turned = {0, 127, 254}; // (0, 1, 0) and sample (1, 2)
+    Bytes normals;
+    for (int t = 0; t < 8; ++t)
+        normals.insert(normals.end(), (t == 6 ? turned : up).begin(), (t == 6 ? turned : up).end());
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(source + "/data"); // where the tiles are
     auto procedural = std::make_unique<ProceduralTexture>(&map);
@@ -94,10 +104,14 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
     const std::tuple<std::shared_ptr<Texture>, std::vector<GLint>, Bytes> cases[] = {
         {image("tga24-2x2.tga"), {GL_RGB, 2, 2, mipmapped}, twoByTwo}, // rows of 6 bytes
         {image("tga32-rle.tga"), {GL_RGBA, 8, 8, mipmapped}, {}},      // 9 x 6, scaled by GLU
-        {std::make_unique<HeightMapTexture>(&map, 4, 4), {GL_ALPHA, 4, 4, linear}, {0, 127, 0}},
-        {std::make_unique<NormalMap>(&flat, 4, 2), {GL_RGB, 4, 2, linear}, {127, 254, 127}},
+        {std::make_unique<HeightMapTexture>(&map, 4, 2),
+         {GL_ALPHA, 4, 2, linear},
+         {0, 127, 0, 0, 255, 0, 0, 0}},
+        {std::make_unique<NormalMap>(&tilted, 4, 2), {GL_RGB, 4, 2, linear}, normals},
         {std::make_unique<TriGridTexture>(), {GL_RGB, 128, 128, linear}, {231, 242, 228}},
         {std::move(procedural), {GL_RGB, 1024, 1024, linear}, painted}};
+    EXPECT_EQ(static_cast<ProceduralTexture&>(*std::get<0>(cases[5])).sampleHeight(171, 0),
+              sampleHeight(map, 171, 0));
     for (const auto& [texture, expected, texels] : cases) {
         texture->bind();
         std::vector<GLint> got(4);
@@ -114,6 +128,10 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
         glGetTexImage(GL_TEXTURE_2D, 0, got[0], GL_UNSIGNED_BYTE, read.data());
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         EXPECT_EQ(Bytes(read.begin(), read.begin() + std::min(read.size(), texels.size())), texels);
+        texture->unbind();
+        GLint bound = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, 0);
     }
     EXPECT_EQ(drainGlErrors(), std::vector<GLenum>{});
 }

@@ -13,7 +13,8 @@
 
 namespace {
 
-// 513 x 513, flat at 100 with unit normals; the algorithms read their files from the run folder.
+// 513 wide and 257 long, flat at 100 with unit normals; the algorithms read their files from the
+// run folder.
 class TexturingGl : public GlTest {
 protected:
     static void SetUpTestSuite() {
@@ -25,7 +26,7 @@ protected:
         map.normals.assign(map.heights.size() * 3, 0.0f);
         for (size_t i = 1; i < map.normals.size(); i += 3) map.normals[i] = 1.0f;
     }
-    GridHeightMap map{513, 513, [](int, int) { return 100.0f; }};
+    GridHeightMap map{513, 257, [](int, int) { return 100.0f; }};
 };
 
 GLint integer(GLenum name) {
@@ -54,7 +55,7 @@ TEST_F(TexturingGl, basicAndTriGridCoordinatesStayInsideTheirTexture) {
     BasicTexturingAlgorithm basic(&map);
     TriGridTexturingAlgorithm triGrid;
     basic.texCoord(512, 256, 1);
-    EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 513));
+    EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
     triGrid.texCoord(7, 300, 1); // wherever the vertex is, its corner's point: never 0 or 1
     EXPECT_EQ(texCoords(0), std::make_pair(255 / 256.0f, 1 / 256.0f));
     EXPECT_TRUE(drainGlErrors().empty());
@@ -64,8 +65,8 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
     MultitexturingAlgorithm multi(&map);
     multi.enable();
     multi.texCoord(512, 256, 0);
-    EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 513));
-    EXPECT_EQ(texCoords(1), std::make_pair(512.0f / 513 * 64, 256.0f / 513 * 64));
+    EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
+    EXPECT_EQ(texCoords(1), std::make_pair(512.0f / 513 * 64, 256.0f / 257 * 64));
     multi.disable();
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(unitState(1), std::make_pair(false, 0));
@@ -84,14 +85,14 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(texCoords(1), unit1); // unit 1 never addressed
     EXPECT_EQ(unitState(0), std::make_pair(true, GLint(fallback.colourTexture->textureId)));
-    EXPECT_EQ(texCoords(0), std::make_pair(100.0f / 513, 200.0f / 513));
+    EXPECT_EQ(texCoords(0), std::make_pair(100.0f / 513, 200.0f / 257));
     fallback.disable();
     glDisable(GL_BLEND);
     EXPECT_TRUE(drainGlErrors().empty());
 }
 
 TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
-    ShaderTexturingAlgorithm shader(&map, 512, 512);
+    ShaderTexturingAlgorithm shader(&map, 256, 256); // textures within the 513 x 257 map
     testing::internal::CaptureStdout();
     shader.setup(); // the shipped pair, whose link log goes to the console
     const std::string log = testing::internal::GetCapturedStdout();
