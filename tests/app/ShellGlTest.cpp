@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -79,38 +80,46 @@ TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) 
     EXPECT_EQ(displayCapturingErrors(), "");
 }
 
-// Each tuning key, pressed, applied once and released, steps its own value its own way, whichever
-// algorithm is in force; the function keys flip their switch.
+// Each tuning key, pressed, applied once and released, steps its own value its own way (from 0.5,
+// or from 0 for the water's speed), whichever algorithm is in force; the function keys flip their
+// switch; the number keys choose the algorithm, which is left enabled.
 TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
-    keyboard('1', 0, 0);
-    EXPECT_EQ(renderer->texturing, basicAlgorithm);
-    ShaderTexturingAlgorithm& shader = *shaderAlgorithm;
-    // From 0.5, or from 0 for the water's speed.
-    const char keys[] = "yHujP;:ikOl[{'\"tg";
-    float* const values[] = {
-        &shader.levelRatio,      &shader.levelRatio,      &shader.slopeCutoff,
-        &shader.slopeCutoff,     &shader.triplanarCutoff, &shader.triplanarCutoff,
-        &shader.triplanarCutoff, &shader.texRep,          &shader.texRep,
-        &shader.detailRep,       &shader.detailRep,       &shader.waterSpeed,
-        &shader.waterSpeed,      &shader.waterSpeed,      &shader.waterSpeed,
-        &lightPosition[1],       &lightPosition[1]};
-    const float w = 1.0f / 8192,
-                expected[] = {0.501f, 0.499f, 0.501f, 0.499f, 0.501f, 0.499f, 0.499f, 0.55f, 0.45f,
-                              0.55f,  0.45f,  w,      w,      -w,     -w,     10.5f,  -9.5f};
-    for (int k = 0; k < 17; ++k) {
-        shader.levelRatio = shader.slopeCutoff = shader.triplanarCutoff = 0.5f;
-        shader.texRep = shader.detailRep = lightPosition[1] = 0.5f;
-        shader.waterSpeed = 0;
-        const unsigned char key = static_cast<unsigned char>(keys[k]);
+    const auto choose = [](unsigned char key, TexturingAlgorithm* algorithm) {
+        keyboard(key, 0, 0);
+        EXPECT_TRUE(renderer->texturing == algorithm && currentAlgorithm == algorithm) << key;
+    };
+    choose('2', multitexturingAlgorithm);
+    choose('`', triGridAlgorithm);
+    choose('1', basicAlgorithm);
+    ShaderTexturingAlgorithm& s = *shaderAlgorithm;
+    const float w = 1.0f / 8192;
+    const struct {
+        char key;
+        float* value;
+        float expected;
+    } steps[] = {{'y', &s.levelRatio, 0.501f},      {'H', &s.levelRatio, 0.499f},
+                 {'u', &s.slopeCutoff, 0.501f},     {'j', &s.slopeCutoff, 0.499f},
+                 {'P', &s.triplanarCutoff, 0.501f}, {';', &s.triplanarCutoff, 0.499f},
+                 {':', &s.triplanarCutoff, 0.499f}, {'i', &s.texRep, 0.55f},
+                 {'k', &s.texRep, 0.45f},           {'O', &s.detailRep, 0.55f},
+                 {'l', &s.detailRep, 0.45f},        {'[', &s.waterSpeed, w},
+                 {'{', &s.waterSpeed, w},           {'\'', &s.waterSpeed, -w},
+                 {'"', &s.waterSpeed, -w},          {'t', &lightPosition[1], 10.5f},
+                 {'g', &lightPosition[1], -9.5f}};
+    for (const auto& step : steps) {
+        s.levelRatio = s.slopeCutoff = s.triplanarCutoff = s.texRep = s.detailRep = 0.5f;
+        lightPosition[1] = 0.5f;
+        s.waterSpeed = 0;
+        const unsigned char key = static_cast<unsigned char>(step.key);
         keyboard(key, 0, 0);
         applyHeldKeyStates();
         keyboardUp(key, 0, 0);
         applyHeldKeyStates();
-        EXPECT_EQ(*values[k], expected[k]) << keys[k];
-        EXPECT_EQ(shader.levelRatio + shader.slopeCutoff + shader.triplanarCutoff + shader.texRep +
-                      shader.detailRep + lightPosition[1] + shader.waterSpeed,
-                  2.5f + expected[k] + (values[k] == &shader.waterSpeed ? 0.5f : 0.0f))
-            << keys[k] << ": another value moved";
+        EXPECT_EQ(*step.value, step.expected) << step.key;
+        EXPECT_EQ(s.levelRatio + s.slopeCutoff + s.triplanarCutoff + s.texRep + s.detailRep +
+                      lightPosition[1] + s.waterSpeed,
+                  2.5f + step.expected + (step.value == &s.waterSpeed ? 0.5f : 0.0f))
+            << step.key << ": another value moved";
     }
     lightPosition[1] = 1000;
 
@@ -138,19 +147,21 @@ TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
         &ShaderTexturingAlgorithm::textureLOD};
     for (int f = 0; f < 7; ++f) {
         bool before[7];
-        for (int i = 0; i < 7; ++i) before[i] = shader.*switches[i];
+        for (int i = 0; i < 7; ++i) before[i] = s.*switches[i];
         specialKey(GLUT_KEY_F1 + f, 0, 0);
-        for (int i = 0; i < 7; ++i) EXPECT_EQ(shader.*switches[i], before[i] != (i == f)) << f;
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(s.*switches[i], before[i] != (i == f)) << f;
         specialKey(GLUT_KEY_F1 + f, 0, 0);
     }
 
-    shader.waterTime = 16382;
+    s.waterTime = 16382;
     for (const int time : {16383, 0, 1}) { // the water clock wraps at 16384
         idle();
-        EXPECT_EQ(shader.waterTime, time);
+        EXPECT_EQ(s.waterTime, time);
     }
-    keyboard('3', 0, 0);
-    EXPECT_EQ(renderer->texturing, shaderAlgorithm);
+    choose('3', shaderAlgorithm);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_NE(program, 0);
     display();
     EXPECT_TRUE(drainGlErrors().empty());
 }
@@ -180,12 +191,7 @@ TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
     Camera expected = *camera;
     expected.applyView();
     expected.extractFrustum();
-    for (int i = 0; i < 6; ++i)
-        EXPECT_TRUE(camera->frustum[i].a == expected.frustum[i].a &&
-                    camera->frustum[i].b == expected.frustum[i].b &&
-                    camera->frustum[i].c == expected.frustum[i].c &&
-                    camera->frustum[i].d == expected.frustum[i].d)
-            << i;
+    EXPECT_EQ(std::memcmp(camera->frustum, expected.frustum, sizeof expected.frustum), 0);
 }
 
 // The orbiting light climbs and moves along z with its angle, and its marker, unlit, stands
@@ -212,6 +218,9 @@ TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
         return std::vector<int>(rgb, rgb + 3);
     };
     const std::vector<int> marker = centre(); // (0.9, 0.8, 0.2)
+    float light[4];
+    glGetLightfv(GL_LIGHT0, GL_POSITION, light);
+    EXPECT_EQ(light[3], 1.0f); // a point light
     EXPECT_TRUE(std::abs(marker[0] - 230) <= 1 && std::abs(marker[1] - 204) <= 1 &&
                 std::abs(marker[2] - 51) <= 1)
         << marker[0] << " " << marker[1] << " " << marker[2];

@@ -2,8 +2,6 @@
 
 #include "roam/Roam.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -32,10 +30,7 @@ inline uint64_t hashRoamState(uint64_t hash, const Roam& roam) {
 }
 
 // Walks the tree and both heaps of a mesh; returns the first broken rule, or "" when all hold.
-// Given the camera's position, also checks that every queued triangle's priority is its error over
-// its split point's distance (at height 0) from there and that the merge queue is in heap order, as
-// they are right after the queues' rebuild.
-inline std::string checkRoam(const Roam& roam, const Vector3D* camera = nullptr) {
+inline std::string checkRoam(const Roam& roam) {
     const BinTriangle* pool = roam.pool;
     const uint32_t poolSize = 2 * static_cast<uint32_t>(roam.fullResolutionTriangles) + 1;
     // Per pool entry: depth + 1 in the mesh (0 outside), 32 for a split entry, 64 for a merge one.
@@ -85,32 +80,6 @@ inline std::string checkRoam(const Roam& roam, const Vector3D* camera = nullptr)
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
-
-    const auto priorityFault = [&](uint32_t t) {
-        GridPoint s;
-        if (!camera || !roam.splitPoint(t, s)) return false;
-        const double dx = camera->x - s.x, dz = camera->z - s.z, y = camera->y;
-        const double expected = pool[t].error / std::sqrt(dx * dx + y * y + dz * dz);
-        return std::fabs(pool[t].priority - expected) > 1e-5 * expected;
-    };
-    for (std::size_t p = 0; p < roam.splitQueue.size(); ++p)
-        if (pool[roam.splitQueue.triangle(p)].splitState == Queued &&
-            priorityFault(roam.splitQueue.triangle(p)))
-            return fault("split priority not for the camera: ", roam.splitQueue.triangle(p));
-    for (const uint32_t t : roam.mergeQueue)
-        if (pool[t].mergeState == Queued && priorityFault(t))
-            return fault("merge priority not for the camera: ", t);
-    // Heap order holds right after a rebuild; later a key follows its triangle where it stands.
-    for (std::size_t p = 1; camera && p < roam.splitQueue.size(); ++p)
-        if (roam.splitQueue.key(p) > roam.splitQueue.key((p - 1) / 2))
-            return fault("split queue out of heap order at ", static_cast<uint32_t>(p));
-    const auto key = [&](uint32_t t) {
-        const uint32_t b = pool[t].baseNeighbour;
-        return b ? std::max(pool[t].priority, pool[b].priority) : pool[t].priority;
-    };
-    for (std::size_t p = 1; camera && p < roam.mergeQueue.size(); ++p)
-        if (key(roam.mergeQueue[p]) < key(roam.mergeQueue[(p - 1) / 2]))
-            return fault("merge queue out of heap order at ", static_cast<uint32_t>(p));
 
     const auto counts = [&](uint32_t t) { return pool[t].mergeState == Queued && marks[t] & 64; };
     for (const uint32_t t : mesh) {
