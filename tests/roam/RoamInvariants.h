@@ -2,31 +2,24 @@
 
 #include "roam/Roam.h"
 
+#include "support/TestHeightMaps.h"
+
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 // Folds the state an update leaves into an FNV-1a hash: the counts, the last priorities and both
 // queues in heap order. Two meshes that split and merge in the same sequence hash alike.
 inline uint64_t hashRoamState(uint64_t hash, const Roam& roam) {
-    const auto add = [&hash](uint32_t word) {
-        for (int i = 0; i < 4; ++i) hash = (hash ^ (word >> (8 * i) & 0xff)) * 1099511628211ull;
-    };
-    const auto bits = [](float value) {
-        uint32_t word;
-        std::memcpy(&word, &value, sizeof word);
-        return word;
-    };
-    add(roam.triangleCount);
-    add(bits(roam.lastSplit));
-    add(bits(roam.lastMerge));
+    hash = fnv1a(&roam.triangleCount, 4, hash);
+    hash = fnv1a(&roam.lastSplit, 4, hash);
+    hash = fnv1a(&roam.lastMerge, 4, hash);
     for (std::size_t p = 0; p < roam.splitQueue.size(); ++p) {
-        add(roam.splitQueue.triangle(p));
-        add(bits(roam.splitQueue.key(p)));
+        const uint32_t t = roam.splitQueue.triangle(p);
+        const float key = roam.splitQueue.key(p);
+        hash = fnv1a(&key, 4, fnv1a(&t, 4, hash));
     }
-    for (const uint32_t t : roam.mergeQueue) add(t);
-    return hash;
+    return fnv1a(roam.mergeQueue.data(), roam.mergeQueue.size() * 4, hash);
 }
 
 // Walks the tree and both heaps of a mesh; returns the first broken rule, or "" when all hold.
