@@ -166,9 +166,10 @@ TEST_F(ShellGl, everyTuningKeyStepsItsOwnValueItsOwnWay) {
     EXPECT_TRUE(drainGlErrors().empty());
 }
 
-// A held camera key marks the frustum even when the ground test refuses the move; the next frame
-// takes the planes from the view it has just set.
-TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
+// A held camera key marks the frustum even when the ground test refuses the move. The next frame
+// puts the eye at the origin looking down -z at position + direction, with up in the y-z plane,
+// and takes the planes from that view.
+TEST_F(ShellGl, heldCameraKeysRefreshTheViewAndFrustumAtTheNextFrame) {
     for (int* state : {&moveState, &climbState, &turnState, &strafeState, &tiltState}) {
         frustumDirty = false;
         *state = 1;
@@ -181,17 +182,31 @@ TEST_F(ShellGl, heldCameraKeysRefreshTheFrustumAtTheNextFrame) {
     idle();
     EXPECT_FALSE(frustumDirty);
 
-    camera->turnLeft(40);
-    camera->lookDown(10);
+    const Vector3D position = camera->position, direction = camera->direction;
+    camera->position = Vector3D(10, 20, 30);
+    camera->direction = Vector3D(0.6f, 0.25f, -0.8f);
     frustumDirty = true;
     display();
     EXPECT_FALSE(frustumDirty);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const auto eye = [&](float x, float y, float z, int row) {
+        return m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+    };
+    const float length = std::sqrt(0.36f + 0.0625f + 0.64f);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_NEAR(eye(10, 20, 30, row), 0, 1e-4) << row;
+        EXPECT_NEAR(eye(10.6f, 20.25f, 29.2f, row), row == 2 ? -length : 0, 1e-4) << row;
+    }
+    EXPECT_NEAR(eye(10, 21, 30, 0), 0, 1e-4);
+    EXPECT_GT(eye(10, 21, 30, 1), 0); // up stays up
     Camera expected = *camera;
+    glLoadIdentity();
     expected.applyView();
     expected.extractFrustum();
     EXPECT_EQ(std::memcmp(camera->frustum, expected.frustum, sizeof expected.frustum), 0);
+    camera->position = position;
+    camera->direction = direction;
 }
 
 // The orbiting light climbs and moves along z with its angle, and its marker, unlit, stands
@@ -229,27 +244,4 @@ TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
     camera->position = position;
     camera->direction = direction;
     EXPECT_TRUE(drainGlErrors().empty());
-}
-
-// The view puts the eye at the origin looking down -z at position + direction, with up in the
-// y-z plane.
-TEST_F(ShellGl, theViewLooksFromThePositionAlongTheDirection) {
-    Camera view(nullptr);
-    view.position = Vector3D(10, 20, 30);
-    view.direction = Vector3D(0.6f, 0.25f, -0.8f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    view.applyView();
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const auto eye = [&](float x, float y, float z, int row) {
-        return m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
-    };
-    const float length = std::sqrt(0.36f + 0.0625f + 0.64f);
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_NEAR(eye(10, 20, 30, row), 0, 1e-4) << row;
-        EXPECT_NEAR(eye(10.6f, 20.25f, 29.2f, row), row == 2 ? -length : 0, 1e-4) << row;
-    }
-    EXPECT_NEAR(eye(10, 21, 30, 0), 0, 1e-4);
-    EXPECT_GT(eye(10, 21, 30, 1), 0); // up stays up
 }
