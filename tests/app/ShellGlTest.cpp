@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,17 +45,24 @@ TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
     EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     EXPECT_TRUE(camera->position.x == 600 && camera->position.z == 900);
     EXPECT_EQ(camera->position.y, heightMap->at(900, 600) + 100.0f);
-    // Overlay text is placed in pixels from the top-left corner; a frame's last line is the step
-    // budget's, 54 pixels down from a margin of 6.
+    // Overlay text is placed in pixels from the top-left corner: six lines 12 apart from 18 down,
+    // at a margin of 6. Drawn in feedback mode, each character is a bitmap at its raster position.
+    std::vector<GLfloat> feedback(1 << 14);
+    glFeedbackBuffer(GLsizei(feedback.size()), GL_2D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    drawOverlay();
+    const GLint size = glRenderMode(GL_RENDER);
+    std::map<int, std::vector<float>> lines; // y up from the bottom: the x of each character
+    for (GLint i = 0; i + 2 < size && feedback[i] == GL_BITMAP_TOKEN; i += 3)
+        lines[int(std::lround(feedback[i + 2]))].push_back(feedback[i + 1]);
+    ASSERT_EQ(lines.size(), 6u);
+    for (int line = 0; line < 6; ++line) EXPECT_NEAR(lines[600 - 18 - 12 * line].at(0), 6, 1e-3);
+    const auto count = [&](const std::string& text) { return text.size(); };
+    EXPECT_EQ(lines[570].size(), count(std::to_string(renderer->triangleCount) + " triangles"));
+    EXPECT_EQ(lines[558].size(), count(std::to_string(renderer->diamondCount()) + " diamonds"));
+    EXPECT_EQ(lines[546].size(),
+              count(std::to_string(renderer->updatesPerFrame) + " updates per frame"));
     display();
-    const std::string last = std::to_string(renderer->updatesPerFrame) + " updates per frame";
-    float end[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, end);
-    EXPECT_NEAR(end[0],
-                6 + glutBitmapLength(GLUT_BITMAP_HELVETICA_12,
-                                     reinterpret_cast<const unsigned char*>(last.c_str())),
-                1e-3);
-    EXPECT_NEAR(end[1], 600 - 54, 1e-3);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST)); // the overlay's last act
     for (const auto& [x, y] : {std::pair{6.0f, 66.0f}, {100.0f, 0.5f}}) {
         drawText("", x, y);

@@ -84,14 +84,17 @@ TEST(RoamCases, aFullySplitMeshSettlesAfterTheCameraMoves) {
     }
 }
 
+// With no distance to divide by, a triangle gets 2^31, the largest a split can return, or 0 when it
+// is flat: no NaN.
 TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
     for (const float h : {0.0f, 3.0f}) { // rough and flat
         const GridHeightMap map(5, 5, [h](int r, int c) { return h ? h : rough(r, c); });
         Roam roam(cameraAt(Vector3D(2, 0, 2)), map, nullptr); // the roots' split point
-        roam.update(cameraAt(Vector3D(0, 0, 2)));             // a child's split point
+        roam.computePriority(roam.firstRoot);
+        EXPECT_EQ(roam.pool[roam.firstRoot].priority, h ? 0.0f : 2147483648.0f);
+        roam.update(cameraAt(Vector3D(0, 0, 2))); // a child's split point
         for (std::size_t p = 0; p < roam.splitQueue.size(); ++p)
             EXPECT_TRUE(std::isfinite(roam.splitQueue.key(p)));
-        EXPECT_TRUE(std::isfinite(roam.pool[roam.firstRoot].priority));
         EXPECT_EQ(checkRoam(roam), "");
     }
 }

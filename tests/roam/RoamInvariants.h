@@ -33,7 +33,7 @@ inline std::string checkRoam(const Roam& roam) {
     marks[roam.firstRoot] = marks[roam.secondRoot] = 1;
     const auto depth = [&](uint32_t t) { return marks[t] & 31; };
     std::vector<uint32_t> stack = {roam.firstRoot, roam.secondRoot}, mesh;
-    unsigned leaves = 0;
+    unsigned leaves = 0, orphans = 0;
     while (!stack.empty()) {
         const uint32_t t = stack.back();
         stack.pop_back();
@@ -43,10 +43,12 @@ inline std::string checkRoam(const Roam& roam) {
             for (const uint32_t c : {roam.leftChild(t), roam.rightChild(t)}) {
                 marks[c] = static_cast<uint8_t>(depth(t) + 1);
                 stack.push_back(c);
+                orphans += roam.parentPosition(c) != t;
             }
     }
     const auto fault = [](const char* rule, uint32_t t) { return rule + std::to_string(t); };
     if (leaves != roam.triangleCount) return fault("leaves counted: ", leaves);
+    if (orphans) return fault("children whose parent position is another: ", orphans);
     const auto inMesh = [&](uint32_t t) { return depth(t) != 0; };
     const auto mergeable = [&](uint32_t t) {
         const uint32_t b = pool[t].baseNeighbour;
