@@ -75,6 +75,11 @@ inline std::string checkRoam(const Roam& roam) {
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
+    // On a small mesh every entry of the pool: a stale merge state stands for an entry in the
+    // queue.
+    for (uint32_t t = 1; poolSize <= (1u << 20) && t < poolSize; ++t)
+        if (pool[t].mergeState == Stale && !(marks[t] & 64))
+            return fault("stale merge state without an entry: ", t);
 
     const auto counts = [&](uint32_t t) { return pool[t].mergeState == Queued && marks[t] & 64; };
     for (const uint32_t t : mesh) {
