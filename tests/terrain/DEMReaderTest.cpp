@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -98,7 +99,7 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
                           "code (should be 0): ",
                       arcSeconds = "Planimetric coordinates in arc-seconds, elevation in metres, 4 "
                                    "sides in polygon region\n";
-    const std::pair<const char*, std::string> files[] = {
+    std::vector<std::pair<std::string, std::string>> files = {
         {"utm-quad-feet.dem", "Name of DEM is UTM QUAD IN FEET\n" + codes +
                                   "1\nZone code (should be 0): 11\nPlanimetric coordinates in ??, "
                                   "elevation in ??, 4 sides in polygon region\nmaxElevation = "
@@ -113,20 +114,18 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
                                        "0\nZone code (should be 0): 0\n" + arcSeconds +
                                        "maxElevation = 4205, minElevation = 0\nwidth=1201, "
                                        "length=1201\n"},
-        {"decimetres.dem", ""},
-        {"local-datums.dem", ""},
-        {"line-feeds-892.dem", ""},
-        {"crlf-917.dem", ""},
-        {"old-864.dem", ""},
-        {"column-zero.dem", ""},
-        {"voids.dem", ""},
-        {"39109h1_truncated.dem", ""},
-        {"022gdeme_truncated", ""},
-        {"gdal-small.dem", ""},
-        {"gdal-voids.dem", ""},
-        {"gdal-slope.dem", ""}};
+    };
+    for (const char* file :
+         {"decimetres.dem", "local-datums.dem", "line-feeds-892.dem", "crlf-917.dem", "old-864.dem",
+          "column-zero.dem", "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated",
+          "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem"})
+        files.push_back({file, ""});
+    // A UTM quad whose south-west corner lies off the grid of its resolution: rows snap to it.
+    std::string offGrid = readFile(fixtures + "utm-quad-feet.dem");
+    offGrid.replace(570, 24, "   4.100025000000000D+06");
+    files.push_back({writeTempFile("utm-off-grid.dem", offGrid), ""});
     for (const auto& [file, header] : files) {
-        const std::string path = fixtures + file;
+        const std::string path = file[0] == '/' ? file : fixtures + file;
         SCOPED_TRACE(path);
         GridHeightMap loaded(0, 0, nullptr);
         const GdalRaster gdal = readWithGdal(path);
@@ -159,6 +158,27 @@ TEST(DEMFiles, defaultIslandHeightsAsBefore) {
     EXPECT_EQ(fnv1a(map.heights.data(), map.heights.size() * 4), 0x0a7ee45360ca4568ull);
 }
 
+// Through a pipe, whose size no stat tells, the reader grows its buffer as the bytes come.
+TEST(DEMFiles, theIslandThroughAPipeReadsAsTheFile) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([&] {
+        const std::string bytes = readFile(island);
+        for (size_t at = 0; at < bytes.size();) {
+            const ssize_t n = write(ends[1], bytes.data() + at, bytes.size() - at);
+            if (n <= 0) break;
+            at += size_t(n);
+        }
+        close(ends[1]);
+    });
+    GridHeightMap piped(0, 0, nullptr), file(0, 0, nullptr);
+    loadQuietly("/proc/self/fd/" + std::to_string(ends[0]), piped);
+    writer.join();
+    close(ends[0]);
+    loadQuietly(island, file);
+    EXPECT_TRUE(piped.width == 1201 && piped.heights == file.heights);
+}
+
 // Each way a file can fail to place its profiles, made from a good one: the message says what
 // and where, and the map is left alone.
 TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
@@ -166,8 +186,12 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
     std::string allVoid = good;
     for (size_t p = 1024; p < good.size(); p += 1024) allVoid.replace(p + 12, 6, "     0");
     const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, 155), "the file ends at byte offset 155, in record A's elevation "
+                              "pattern code (offsets 150 to 155)"},
         {good.substr(0, 600), "the file ends at byte offset 600, in record A's corner "
                               "coordinates (offsets 546 to 737)"},
+        {good.substr(0, 762), "the file ends at byte offset 762, in record A's maximum "
+                              "elevation (offsets 762 to 785)"},
         {std::string(good).replace(828, 12, "0.000000E+00"),
          "record A's y resolution (offset 828) is 0; it must be above 0"},
         {std::string(good).replace(570, 24, std::string(21, ' ') + "nan"),

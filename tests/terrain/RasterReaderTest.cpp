@@ -37,8 +37,9 @@ std::string line(const std::string& report, const std::string& start) {
 
 // Raster sample (r, c) against the DEM's sample at where(r, c): the same one, or the one that a
 // file stored south up and east to west, or GDAL's nearest-neighbour resizing, put there. A band
-// with a scale and an offset holds value * scale + offset. No data, the band's no-data value or
-// NaN, is left out of the report's range and filled as the DEM reader fills its voids.
+// with a scale and an offset holds value * scale + offset; a scale of 0 is no scale. No data, the
+// band's no-data value or NaN, is left out of the report's range and filled as the DEM reader
+// fills its voids.
 TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
     using Where = std::function<std::pair<int, int>(int, int, const HeightMap&)>;
     const Where same = [](int r, int c, const HeightMap&) { return std::make_pair(r, c); };
@@ -49,8 +50,13 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
         return std::make_pair(int((r + 0.5) * dem.length / 1201),
                               int((c + 0.5) * dem.width / 1201));
     };
+    const std::string unscaled = testing::TempDir() + "gdal-small-scale-0.tif";
+    ASSERT_EQ(runCommand({"gdal_translate", "-q", "-a_scale", "0", kFixtures + "gdal-small.tif",
+                          unscaled}),
+              0);
     const struct {
-        const char *raster, *dem;
+        std::string raster;
+        const char* dem;
         Where where;
         int side; // of a resized raster
         double scale, offset;
@@ -65,6 +71,7 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
         {"N19W156.hgt.zip", "gdal-small.dem", nearest, 1201, 1, 0, "5543, minElevation = -2000", 0},
         {"gdal-small-scaled.tif", "gdal-small.dem", same, 0, 0.5, 100, "2871, minElevation = -900",
          0},
+        {unscaled, "gdal-small.dem", same, 0, 1, 0, "5543, minElevation = -2000", 0},
         {"gdal-voids.tif", "gdal-voids.dem", same, 0, 1, 0, "3002, minElevation = -10911", 4},
         {"gdal-voids-nan.tif", "gdal-voids.dem", same, 0, 1, 0, "3002, minElevation = -10911", 4},
     };
@@ -72,7 +79,7 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
         SCOPED_TRACE(c.raster);
         const DEMHeightMap dem = readDEM(c.dem);
         GridHeightMap map(0, 0, nullptr);
-        const RasterRead result = read(kFixtures + c.raster, map);
+        const RasterRead result = read(c.raster[0] == '/' ? c.raster : kFixtures + c.raster, map);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(line(result.report, "max"), "maxElevation = " + std::string(c.range) + "\n");
         EXPECT_EQ(map.maxHeight, float(std::stoi(c.range) / 20));
