@@ -120,9 +120,10 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
           "column-zero.dem", "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated",
           "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem"})
         files.push_back({file, ""});
-    // A UTM quad whose south-west corner lies off the grid of its resolution: rows snap to it.
+    // A UTM quad whose south-west corner lies off the grid of its resolution: its rows snap to the
+    // grid, one more than the corners span.
     std::string offGrid = readFile(fixtures + "utm-quad-feet.dem");
-    offGrid.replace(570, 24, "   4.100025000000000D+06");
+    offGrid.replace(570, 24, "   4.100035000000000D+06");
     files.push_back({writeTempFile("utm-off-grid.dem", offGrid), ""});
     for (const auto& [file, header] : files) {
         const std::string path = file[0] == '/' ? file : fixtures + file;
