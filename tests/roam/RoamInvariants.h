@@ -75,9 +75,9 @@ inline std::string checkRoam(const Roam& roam) {
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
-    // On a small mesh every entry of the pool: a stale merge state stands for an entry in the
-    // queue.
-    for (uint32_t t = 1; poolSize <= (1u << 20) && t < poolSize; ++t)
+    // On a small mesh every entry a mesh can hold, 1 to 2a - 1: a stale merge state stands for an
+    // entry in the queue.
+    for (uint32_t t = 1; poolSize <= (1u << 20) && t + 1 < poolSize; ++t)
         if (pool[t].mergeState == Stale && !(marks[t] & 64))
             return fault("stale merge state without an entry: ", t);
 
