@@ -190,6 +190,7 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     const Camera camera = cameraAt(Vector3D(16, 40, 16));
     Roam roam(camera, map, nullptr); // at full resolution: 2048 triangles
     ASSERT_EQ(roam.triangleCount, 2048u);
+    EXPECT_TRUE(roam.triangleTarget == 10000 && roam.updatesPerFrame == 10); // where they start
     // Construction splits while below the target, the default 10000, and then settles; on this
     // map the splits reach it exactly.
     const GridHeightMap stepped(129, 129, [](int r, int c) {
@@ -199,7 +200,6 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     const Roam constructed(cameraAt(Vector3D(64, 20, 64)), stepped, nullptr);
     EXPECT_TRUE(constructed.triangleCount == 10000 &&
                 constructed.lastSplit == constructed.lastMerge);
-    EXPECT_TRUE(roam.triangleTarget == 10000 && roam.updatesPerFrame == 10); // where they start
     const auto restarted = [&] {
         const bool yes = roam.lastMerge == -2.0f && roam.lastSplit == 2147483648.0f;
         roam.lastMerge = roam.lastSplit = 5;
