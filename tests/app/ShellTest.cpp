@@ -18,13 +18,7 @@ float nextUp(float v) {
     return std::nextafter(v, std::numeric_limits<float>::infinity());
 }
 
-void expectAt(const Camera& camera, float x, float y, float z) {
-    EXPECT_EQ(camera.position.x, x);
-    EXPECT_EQ(camera.position.y, y);
-    EXPECT_EQ(camera.position.z, z);
-}
-
-void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance, int row) {
+void expectSame(const Vector3D& got, const Vector3D& expected, double tolerance = 0, int row = 0) {
     EXPECT_NEAR(got.x, expected.x, tolerance) << "row " << row;
     EXPECT_NEAR(got.y, expected.y, tolerance) << "row " << row;
     EXPECT_NEAR(got.z, expected.z, tolerance) << "row " << row;
@@ -44,14 +38,14 @@ TEST(Overlay, priorityColourAndFrameRateWindow) {
 
 TEST(Vector3D, arithmeticAndNormalisation) {
     const Vector3D a(1, -2, 3), b(0.5f, 4, -8);
-    expectSame(a + b, Vector3D(1.5f, 2, -5), 0, 0);
-    expectSame(a - b, Vector3D(0.5f, -6, 11), 0, 1);
-    expectSame(a * -2.5f, Vector3D(-2.5f, 5, -7.5f), 0, 2);
+    expectSame(a + b, {1.5f, 2, -5});
+    expectSame(a - b, {0.5f, -6, 11});
+    expectSame(a * -2.5f, {-2.5f, 5, -7.5f});
     Vector3D n(3, 4, 0), m(-2, 1, 2);
     n.normalize();
     m.normalize();
-    expectSame(n, Vector3D(0.6f, 0.8f, 0), 1e-7, 3);
-    expectSame(m, Vector3D(-2 / 3.0f, 1 / 3.0f, 2 / 3.0f), 1e-7, 4);
+    expectSame(n, {0.6f, 0.8f, 0}, 1e-7);
+    expectSame(m, {-2 / 3.0f, 1 / 3.0f, 2 / 3.0f}, 1e-7);
     EXPECT_TRUE(square(-3) == 9 && squareRoot(2.25f) == 1.5f);
 }
 
@@ -59,17 +53,17 @@ TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedC
     const GridHeightMap map(9, 7, [](int r, int c) { return r == 2 && c == 3 ? 40.0f : 10.0f; });
     Camera camera(&map);
     camera.setPosition(8, 20, 6); // x = W - 1, z = L - 1
-    expectAt(camera, 8, 20, 6);
+    expectSame(camera.position, {8, 20, 6});
     for (const Vector3D refused : {Vector3D(nextUp(8), 20, 3), Vector3D(4, 20, nextUp(6)),
                                    Vector3D(-0.001f, 20, 3), Vector3D(3.9f, 45, 2.9f)})
         camera.setPosition(refused.x, refused.y, refused.z);
-    expectAt(camera, 8, 20, 6);
+    expectSame(camera.position, {8, 20, 6});
     camera.setPosition(3.9f, nextUp(45), 2.9f);
-    expectAt(camera, 3.9f, nextUp(45), 2.9f);
+    expectSame(camera.position, {3.9f, nextUp(45), 2.9f});
     camera.setPosition(4, 16, 1);
     camera.moveDown();    // 14 is within 5 of the ground
     camera.moveForward(); // z = -1 is off the map
-    expectAt(camera, 4, 16, 1);
+    expectSame(camera.position, {4, 16, 1});
 }
 
 // Every component of the direction is non-zero and its horizontal part is 2 long, so each axis of
@@ -112,30 +106,24 @@ TEST(Camera, turnsAndTiltsStepTheirAngleByTheAmount) {
     EXPECT_LE(camera.direction.y, 1.0f);
 }
 
-// The identity pair gives the unit cube. Then dense matrices, no camera's, so that every entry of
-// each reaches some plane through its own term of the product.
+// Dense matrices, no camera's, so that every entry of each reaches some plane through its own term
+// of the product.
 TEST(Camera, frustumPlanesOfProjectionTimesModelview) {
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const float projection[16] = {0.5f,  0.375f, 0.25f, 0.125f, 0.125f, 1,      -0.125f, 0.25f,
                                   0.25f, -0.5f,  -2,    -1,     0.25f,  0.125f, -3,      0.5f};
     const float modelview[16] = {0.8f, 0.125f, -0.6f, 0.25f,  0.25f, 0.6f, 0.75f, -0.125f,
                                  0.6f, -0.8f,  0.5f,  0.375f, 1,     2,    -5,    1};
-    // Right, left, bottom, top, far, near.
-    const float planes[2][6][4] = {
-        {{-1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}},
-        {{0.3746381f, -0.7005068f, -0.6074015f, 4.522259f},
-         {0.9739713f, -0.2261464f, -0.01541907f, 4.831309f},
-         {0.7881749f, -0.1603844f, -0.5941861f, 5.437796f},
-         {0.1000459f, -0.9348042f, 0.3407814f, 1.125517f},
-         {0.1440648f, 0.3287113f, 0.9333778f, -0.568143f},
-         {0.4557379f, -0.5407708f, -0.7070148f, 4.012787f}}};
-    for (int c = 0; c < 2; ++c) {
-        FrustumPlane p[6];
-        extractFrustumPlanes(c ? projection : identity, c ? modelview : identity, p);
-        for (int i = 0; i < 6; ++i) {
-            const float got[4] = {p[i].a, p[i].b, p[i].c, p[i].d};
-            for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], planes[c][i][k], 1e-5) << c << i << k;
-        }
+    const float planes[6][4] = {{0.3746381f, -0.7005068f, -0.6074015f, 4.522259f},  // right
+                                {0.9739713f, -0.2261464f, -0.01541907f, 4.831309f}, // left
+                                {0.7881749f, -0.1603844f, -0.5941861f, 5.437796f},  // bottom
+                                {0.1000459f, -0.9348042f, 0.3407814f, 1.125517f},   // top
+                                {0.1440648f, 0.3287113f, 0.9333778f, -0.568143f},   // far
+                                {0.4557379f, -0.5407708f, -0.7070148f, 4.012787f}}; // near
+    FrustumPlane p[6];
+    extractFrustumPlanes(projection, modelview, p);
+    for (int i = 0; i < 6; ++i) {
+        const float got[4] = {p[i].a, p[i].b, p[i].c, p[i].d};
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], planes[i][k], 1e-5) << i << k;
     }
 }
 
@@ -170,26 +158,27 @@ TEST(Input, everyCameraKeyMovesTheWayItSays) {
     applyHeldKeyStates();
     keyboardUp('W', 0, 0);
     applyHeldKeyStates();
-    expectAt(view, 0, 0, 2);
+    expectSame(view.position, {0, 0, 2});
 
     // A drag turns by 0.2 of a unit per pixel across, then tilts by 0.2 per pixel up the window;
-    // a button release does not move the anchor.
+    // a button release does not move the anchor. Per drag: pixels across and down, then the turn
+    // left and the tilt up it gives (< 0: the other way).
     const int drags[4][2] = {{10, -5}, {-5, 10}, {1, 0}, {0, 0}};
-    const float expectedTurns[4][2] = {
-        {-2, 1}, {1, -2}, {-0.2f, 0}, {0, 0}}; // left, up; < 0: the other
+    const float turned[4][2] = {{-2, 1}, {1, -2}, {-0.2f, 0}, {0, 0}};
     for (int i = 0; i < 4; ++i) {
+        const int* d = drags[i];
         Camera dragged(nullptr), expected(nullptr);
         camera = &dragged;
         frustumDirty = false;
         mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
         mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 50, 50);
-        mouseMotion(100 + drags[i][0], 100 + drags[i][1]);
-        const float turn = expectedTurns[i][0], tilt = expectedTurns[i][1];
+        mouseMotion(100 + d[0], 100 + d[1]);
+        const float turn = turned[i][0], tilt = turned[i][1];
         if (turn) turn > 0 ? expected.turnLeft(turn) : expected.turnRight(-turn);
         if (tilt) tilt > 0 ? expected.lookUp(tilt) : expected.lookDown(-tilt);
         expectSame(dragged.direction, expected.direction, 0, i);
         EXPECT_EQ(frustumDirty, i != 3) << i;
-        EXPECT_TRUE(lastMouseX == 100 + drags[i][0] && lastMouseY == 100 + drags[i][1]);
+        EXPECT_TRUE(lastMouseX == 100 + d[0] && lastMouseY == 100 + d[1]);
     }
     camera = sceneCamera;
 }

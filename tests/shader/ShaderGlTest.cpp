@@ -2,19 +2,12 @@
 #include "shader/GLSLShaderProgram.h"
 #include "shader/ShaderFactory.h"
 
+#include "support/AppRun.h"
 #include "support/GlContext.h"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
-
-std::string writeTemp(const std::string& name, const std::string& text) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 const char* const kVertex = "void main() { gl_Position = ftransform(); }\n";
 const char* const kFragment =
@@ -31,10 +24,10 @@ struct Linked {
 // Linked from source text, or from the vertex file at `vertexPath` when one is given.
 Linked linkProgram(const std::string& vertex, const std::string& fragment,
                    std::string vertexPath = "") {
-    if (vertexPath.empty()) vertexPath = writeTemp("terrains-test.vert", vertex);
+    if (vertexPath.empty()) vertexPath = writeTempFile("terrains-test.vert", vertex);
     GLSLShaderFactory factory;
     Linked l{factory.createVertexShader(vertexPath.c_str()),
-             factory.createFragmentShader(writeTemp("terrains-test.frag", fragment).c_str()),
+             factory.createFragmentShader(writeTempFile("terrains-test.frag", fragment).c_str()),
              factory.createProgram()};
     l.vertex->compile();
     l.fragment->compile();
@@ -50,10 +43,11 @@ using ShaderGl = GlTest;
 
 TEST(ShaderSource, crlfTextArrivesByteForByteAndAMissingOrEmptyFileGivesNone) {
     const std::string text = "void main()\r\n{\r\n}\r\n";
-    EXPECT_EQ(std::string(readShaderSource(writeTemp("terrains-crlf.vert", text).c_str()).get()),
-              text);
+    EXPECT_EQ(
+        std::string(readShaderSource(writeTempFile("terrains-crlf.vert", text).c_str()).get()),
+        text);
     EXPECT_FALSE(readShaderSource("/nonexistent/terrains.vert"));
-    EXPECT_FALSE(readShaderSource(writeTemp("terrains-empty.vert", "").c_str()));
+    EXPECT_FALSE(readShaderSource(writeTempFile("terrains-empty.vert", "").c_str()));
 }
 
 TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
@@ -81,7 +75,8 @@ TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
     // Registering again after a relink refreshes the one entry: the new shader lacks the name.
     GLSLShaderFactory factory;
     const auto plain = factory.createFragmentShader(
-        writeTemp("terrains-plain.frag", "void main() { gl_FragColor = vec4(1.0); }\n").c_str());
+        writeTempFile("terrains-plain.frag", "void main() { gl_FragColor = vec4(1.0); }\n")
+            .c_str());
     plain->compile();
     program.detach(*l.fragment);
     program.attach(*plain);

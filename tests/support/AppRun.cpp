@@ -25,12 +25,6 @@ std::string quoted(const std::string& word) {
     return out + "'";
 }
 
-std::string readFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 pid_t spawn(const std::vector<std::string>& command, const std::string& directory,
             const std::string& out, const std::string& err) {
     const pid_t pid = fork();
@@ -62,6 +56,18 @@ int runCommand(const std::vector<std::string>& argv, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string readFile(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+std::string writeTempFile(const std::string& name, const std::string& bytes) {
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
 std::string artifactPath(const std::string& name) {
     std::filesystem::create_directories(TERRAINS_ARTIFACT_DIR);
     return std::string(TERRAINS_ARTIFACT_DIR) + "/" + name;
@@ -75,10 +81,6 @@ double Screenshot::meanDifference(const Screenshot& other, Region r) const {
         for (int i = r.x0 * 3; i < r.x1 * 3; ++i)
             sum += std::abs(rgb[size_t(y) * width * 3 + i] - other.rgb[size_t(y) * width * 3 + i]);
     return r.x1 > r.x0 && r.y1 > r.y0 ? sum / (double(r.x1 - r.x0) * (r.y1 - r.y0) * 3) : 0;
-}
-
-bool Screenshot::anyNonBlack() const {
-    return std::any_of(rgb.begin(), rgb.end(), [](unsigned char v) { return v != 0; });
 }
 
 bool Screenshot::savePng(const std::string& path) const {
@@ -128,10 +130,9 @@ AppRun::~AppRun() {
     std::filesystem::remove_all(tempDir_, ignored);
 }
 
-int AppRun::xdotool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runCommand(argv);
+int AppRun::xdotool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "xdotool");
+    return runCommand(arguments);
 }
 
 bool AppRun::running() {
@@ -161,7 +162,10 @@ bool AppRun::waitForFirstFrame(double seconds) {
     // No window manager runs here: the pointer over the window and the focus on it let keys typed
     // through XTEST reach it as a person's would.
     xdotool({"mousemove", "--window", window_, "450", "300", "windowfocus", "--sync", window_});
-    return waitUntil(seconds, [&] { return screenshot().anyNonBlack(); });
+    return waitUntil(seconds, [&] {
+        const std::vector<unsigned char> rgb = screenshot().rgb;
+        return std::any_of(rgb.begin(), rgb.end(), [](unsigned char v) { return v != 0; });
+    });
 }
 
 Screenshot AppRun::screenshot() {

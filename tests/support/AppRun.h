@@ -18,7 +18,6 @@ struct Screenshot {
 
     const unsigned char* at(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
     double meanDifference(const Screenshot& other, Region region = {}) const; // per channel
-    bool anyNonBlack() const;
     bool savePng(const std::string& path) const;
 };
 
@@ -48,7 +47,7 @@ public:
     bool waitForStable(Screenshot& settled, Region region = {}, double seconds = 60);
     Screenshot screenshot();
 
-    int xdotool(const std::vector<std::string>& arguments);
+    int xdotool(std::vector<std::string> arguments);
     void key(const std::string& keysym) { xdotool({"key", keysym}); }
     void keyDown(const std::string& keysym) { xdotool({"keydown", keysym}); }
     void keyUp(const std::string& keysym) { xdotool({"keyup", keysym}); }
@@ -68,6 +67,10 @@ private:
     int appPid_ = -1;
     std::optional<int> exitStatus_;
 };
+
+// A file's bytes; `bytes` written to `name` in the temporary folder, returning its path.
+std::string readFile(const std::string& path);
+std::string writeTempFile(const std::string& name, const std::string& bytes);
 
 // Where tests keep the pictures a person should look at.
 std::string artifactPath(const std::string& name);

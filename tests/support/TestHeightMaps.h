@@ -2,7 +2,16 @@
 
 #include "terrain/HeightMap.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+
+// FNV-1a over `size` bytes, continuing from `hash`: pins a sequence of values bit for bit.
+inline uint64_t fnv1a(const void* data, std::size_t size, uint64_t hash = 1469598103934665603ull) {
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+    return hash;
+}
 
 // A height map filled in memory, for tests that need a terrain but not a file.
 class GridHeightMap : public HeightMap {

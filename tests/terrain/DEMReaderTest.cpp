@@ -1,4 +1,3 @@
-#include "app/Vector3D.h"
 #include "terrain/DEMHeightMap.h"
 #include "terrain/DEMReader.h"
 
@@ -13,12 +12,10 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,19 +24,14 @@ namespace {
 const std::string fixtures = TERRAINS_SOURCE_DIR "/tests/terrain/fixtures/";
 const std::string island = TERRAINS_SOURCE_DIR "/data/hawaii-c";
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Parsed from a buffer of exactly the text's size, so the sanitizer sees any read past it.
 DEMParse parse(const std::string& text, HeightMap& map) {
     const std::vector<char> bytes(text.begin(), text.end());
     return parseDEM(bytes.data(), bytes.size(), map);
 }
 
-// The file as GDAL reads it: gdal_translate's raw floats (ENVI), rows from the north, -32767
-// where it has no data.
+// The file as GDAL reads it: gdal_translate's raw floats (ENVI, in this machine's byte order),
+// rows from the north, -32767 where it has no data.
 struct GdalRaster {
     int width = 0, length = 0;
     std::vector<float> values;
@@ -50,21 +42,11 @@ GdalRaster readWithGdal(const std::string& path) {
     GdalRaster raster;
     if (runCommand({"gdal_translate", "-q", "-ot", "Float32", "-of", "ENVI", path, out}) != 0)
         return raster;
-    std::istringstream header(readFile(out + ".hdr")); // "key = value" lines
-    std::map<std::string, std::string> fields;
-    for (std::string line; std::getline(header, line);) {
-        const size_t equals = line.find(" = ");
-        if (equals != std::string::npos)
-            fields[line.substr(0, line.find_last_not_of(' ', equals) + 1)] =
-                line.substr(equals + 3);
-    }
-    if (fields["byte order"] == "0") { // little-endian, as the samples are read here
-        raster.width = std::stoi(fields["samples"]);
-        raster.length = std::stoi(fields["lines"]);
-        const std::string bytes = readFile(out);
-        raster.values.resize(bytes.size() / 4);
-        std::memcpy(raster.values.data(), bytes.data(), raster.values.size() * 4);
-    }
+    const std::string header = readFile(out + ".hdr"), bytes = readFile(out);
+    std::sscanf(header.c_str() + header.find("\nsamples"), " samples = %d", &raster.width);
+    std::sscanf(header.c_str() + header.find("\nlines"), " lines = %d", &raster.length);
+    raster.values.resize(bytes.size() / 4);
+    std::memcpy(raster.values.data(), bytes.data(), raster.values.size() * 4);
     for (const char* suffix : {"", ".hdr", ".aux.xml"}) unlink((out + suffix).c_str());
     return raster;
 }
@@ -107,26 +89,60 @@ std::string loadQuietly(const std::string& path, GridHeightMap& copy) {
 } // namespace
 
 // Every layout of the fixtures' script and the real files, GDAL's own writer's output and the
-// default island: the parsed grid, then the loaded one with its voids filled and counted.
+// default island: the parsed grid, then the loaded one with its voids filled and counted. Record A
+// is read by its columns (codes, a blank zone, text in the origin code and the optional fields,
+// lower-case exponents), the name escaped for the terminal; the island's report is byte for byte
+// the one the reader before this one printed.
 TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
+    const std::string codes =
+                          "DEM level code is 1\nPattern code is 1\nPlanimetric reference system "
+                          "code (should be 0): ",
+                      arcSeconds = "Planimetric coordinates in arc-seconds, elevation in metres, 4 "
+                                   "sides in polygon region\n";
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"utm-quad-feet.dem", "Name of DEM is UTM QUAD IN FEET\n" + codes +
+                                  "1\nZone code (should be 0): 11\nPlanimetric coordinates in ??, "
+                                  "elevation in ??, 4 sides in polygon region\nmaxElevation = "
+                                  "2628, minElevation = 1215\nwidth=17, length=182\n"},
+        {"origin-text.dem", "Name of DEM is \\x1B[2JEMe" + std::string(33, ' ') +
+                                "CFS-SSM  -67 0 0.0000  49 0 0.0000" + std::string(66, ' ') +
+                                "NTD\n" + codes + "0\nZone code (should be 0): 0\n" + arcSeconds +
+                                "maxElevation = 333, minElevation = 248\nwidth=4, length=5\n"},
+        {"blank-zone.dem", "Zone code (should be 0): 0\n" + arcSeconds},
+        {"../../../data/hawaii-c", "Name of DEM is HAWAII-C" + std::string(32, ' ') +
+                                       "SYNTHETIC VOLCANIC ISLAND, 3 ARC-SECONDS\n" + codes +
+                                       "0\nZone code (should be 0): 0\n" + arcSeconds +
+                                       "maxElevation = 4205, minElevation = 0\nwidth=1201, "
+                                       "length=1201\n"},
+    };
     for (const char* file :
-         {"utm-quad-feet.dem", "decimetres.dem", "local-datums.dem", "blank-zone.dem",
-          "origin-text.dem", "line-feeds-892.dem", "crlf-917.dem", "old-864.dem", "column-zero.dem",
-          "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated", "gdal-small.dem",
-          "gdal-voids.dem", "gdal-slope.dem", "../../../data/hawaii-c"}) {
-        const std::string path = fixtures + file;
+         {"decimetres.dem", "local-datums.dem", "line-feeds-892.dem", "crlf-917.dem", "old-864.dem",
+          "column-zero.dem", "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated",
+          "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem"})
+        files.push_back({file, ""});
+    // A UTM quad whose south-west corner lies off the grid of its resolution: its rows snap to the
+    // grid, one more than the corners span.
+    std::string offGrid = readFile(fixtures + "utm-quad-feet.dem");
+    offGrid.replace(570, 24, "   4.100035000000000D+06");
+    files.push_back({writeTempFile("utm-off-grid.dem", offGrid), ""});
+    for (const auto& [file, header] : files) {
+        const std::string path = file[0] == '/' ? file : fixtures + file;
         SCOPED_TRACE(path);
+        GridHeightMap loaded(0, 0, nullptr);
         const GdalRaster gdal = readWithGdal(path);
         ASSERT_GT(gdal.width, 0) << "gdal_translate failed";
+        std::string text = readFile(path);
         GridHeightMap map(0, 0, nullptr);
-        const DEMParse result = parse(readFile(path), map);
+        const DEMParse result = parse(text, map);
         ASSERT_TRUE(result.ok) << result.error;
+        if (text.compare(0, 4, "22gD") == 0) text.replace(0, 4, "\x1b[2J");
+        const std::string named = parse(text, loaded).report;
+        EXPECT_NE(named.find(header), std::string::npos) << named;
         ASSERT_EQ(std::make_pair(map.width, map.length), std::make_pair(gdal.width, gdal.length));
         EXPECT_EQ(mismatches(map.heights, map.width, gdal, false), 0);
         if (map.width < 2) continue; // too narrow to load: the loader refuses it, below
 
         const size_t voids = std::count(gdal.values.begin(), gdal.values.end(), -32767.0f);
-        GridHeightMap loaded(0, 0, nullptr);
         std::string report = result.report;
         if (voids > 0)
             report += "Filled " + std::to_string(voids) + " void samples from their neighbours\n";
@@ -135,52 +151,33 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
     }
 }
 
-// The report's lines and the heights, bit for bit, as the reader before this one gave them.
-TEST(DEMFiles, defaultIslandReadsAsBefore) {
+// The island's heights, bit for bit, as the reader before this one gave them.
+TEST(DEMFiles, defaultIslandHeightsAsBefore) {
     GridHeightMap map(0, 0, nullptr);
-    EXPECT_EQ(loadQuietly(island, map),
-              "Name of DEM is HAWAII-C                                SYNTHETIC VOLCANIC ISLAND, 3 "
-              "ARC-SECONDS\nDEM level code is 1\nPattern code is 1\n"
-              "Planimetric reference system code (should be 0): 0\n"
-              "Zone code (should be 0): 0\nPlanimetric coordinates in arc-seconds, elevation in "
-              "metres, 4 sides in polygon region\nmaxElevation = 4205, minElevation = 0\n"
-              "width=1201, length=1201\n");
+    loadQuietly(island, map);
     EXPECT_EQ(map.maxHeight, 210.0f);
-    uint64_t hash = 1469598103934665603ull; // FNV-1a of the floats' bytes
-    for (float h : map.heights) {
-        uint32_t bits;
-        std::memcpy(&bits, &h, 4);
-        for (int i = 0; i < 32; i += 8) hash = (hash ^ ((bits >> i) & 255)) * 1099511628211ull;
-    }
-    EXPECT_EQ(hash, 0x0a7ee45360ca4568ull);
+    EXPECT_EQ(fnv1a(map.heights.data(), map.heights.size() * 4), 0x0a7ee45360ca4568ull);
 }
 
-// Record A by its columns: codes, a blank zone, text in the origin code and the optional fields,
-// lower-case exponents; the name escaped for the terminal.
-TEST(DEMFiles, headerFieldsAreReadByTheirColumns) {
-    const std::pair<const char*, std::string> cases[] = {
-        {"utm-quad-feet.dem",
-         "Name of DEM is UTM QUAD IN FEET\nDEM level code is 1\nPattern code is 1\n"
-         "Planimetric reference system code (should be 0): 1\nZone code (should be 0): 11\n"
-         "Planimetric coordinates in ??, elevation in ??, 4 sides in polygon region\n"
-         "maxElevation = 2628, minElevation = 1215\nwidth=17, length=182\n"},
-        {"origin-text.dem",
-         "Name of DEM is \\x1B[2JEMe" + std::string(33, ' ') +
-             "CFS-SSM  -67 0 0.0000  49 0 0.0000" + std::string(66, ' ') +
-             "NTD\nDEM level code is 1\nPattern code is 1\n"
-             "Planimetric reference system code (should be 0): 0\nZone code (should be 0): 0\n"
-             "Planimetric coordinates in arc-seconds, elevation in metres, 4 sides in polygon "
-             "region\nmaxElevation = 333, minElevation = 248\nwidth=4, length=5\n"},
-        {"blank-zone.dem", "Zone code (should be 0): 0\nPlanimetric coordinates in arc-seconds, "
-                           "elevation in metres, 4 sides in polygon region\n"},
-    };
-    for (const auto& [file, expected] : cases) {
-        std::string text = readFile(fixtures + file);
-        if (text.compare(0, 4, "22gD") == 0) text.replace(0, 4, "\x1b[2J");
-        GridHeightMap map(0, 0, nullptr);
-        const std::string report = parse(text, map).report;
-        EXPECT_NE(report.find(expected), std::string::npos) << file << "\n" << report;
-    }
+// Through a pipe, whose size no stat tells, the reader grows its buffer as the bytes come.
+TEST(DEMFiles, theIslandThroughAPipeReadsAsTheFile) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([&] {
+        const std::string bytes = readFile(island);
+        for (size_t at = 0; at < bytes.size();) {
+            const ssize_t n = write(ends[1], bytes.data() + at, bytes.size() - at);
+            if (n <= 0) break;
+            at += size_t(n);
+        }
+        close(ends[1]);
+    });
+    GridHeightMap piped(0, 0, nullptr), file(0, 0, nullptr);
+    loadQuietly("/proc/self/fd/" + std::to_string(ends[0]), piped);
+    writer.join();
+    close(ends[0]);
+    loadQuietly(island, file);
+    EXPECT_TRUE(piped.width == 1201 && piped.heights == file.heights);
 }
 
 // Each way a file can fail to place its profiles, made from a good one: the message says what
@@ -190,8 +187,12 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
     std::string allVoid = good;
     for (size_t p = 1024; p < good.size(); p += 1024) allVoid.replace(p + 12, 6, "     0");
     const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, 155), "the file ends at byte offset 155, in record A's elevation "
+                              "pattern code (offsets 150 to 155)"},
         {good.substr(0, 600), "the file ends at byte offset 600, in record A's corner "
                               "coordinates (offsets 546 to 737)"},
+        {good.substr(0, 762), "the file ends at byte offset 762, in record A's maximum "
+                              "elevation (offsets 762 to 785)"},
         {std::string(good).replace(828, 12, "0.000000E+00"),
          "record A's y resolution (offset 828) is 0; it must be above 0"},
         {std::string(good).replace(570, 24, std::string(21, ' ') + "nan"),
@@ -253,12 +254,11 @@ TEST(DEMParse, everyTruncationFailsAndLeavesTheMapAlone) {
 TEST(DEMHeightMapDeathTest, aMissingFileExitsAndAFileItCannotLoadAborts) {
     EXPECT_EXIT(DEMHeightMap("no/such/hawaii-c", true), testing::ExitedWithCode(1),
                 "^Can't open DEM file - \"no/such/hawaii-c\"$");
-    const std::string path = testing::TempDir() + "truncated-" + std::to_string(getpid()) + ".dem";
-    std::ofstream(path) << readFile(fixtures + "blank-zone.dem").substr(0, 1100);
-    EXPECT_EXIT(DEMHeightMap(path.c_str(), true), testing::KilledBySignal(SIGABRT),
+    const std::string cut =
+        writeTempFile("cut.dem", readFile(fixtures + "blank-zone.dem").substr(0, 1100));
+    EXPECT_EXIT(DEMHeightMap(cut.c_str(), true), testing::KilledBySignal(SIGABRT),
                 "^Invalid DEM file: profile 1 \\(from byte offset 1029\\) runs past the end of "
                 "the file\n$");
-    unlink(path.c_str());
     // Read as GDAL reads it, but a single profile is no terrain.
     EXPECT_EXIT(DEMHeightMap((fixtures + "022gdeme_truncated").c_str(), true),
                 testing::KilledBySignal(SIGABRT),

@@ -21,8 +21,9 @@ using Bytes = std::vector<unsigned char>;
 TEST(Texels, workedValuesOfTheFormulas) {
     EXPECT_EQ(heightTexel(105, 210), 127);
     EXPECT_EQ(heightTexel(210.95f, 210), 255); // a peak above maxHeight must not wrap to 0
-    const TexelColour contour = triGridColour(0.02f);
+    const TexelColour contour = triGridColour(0.02f), outside = triGridColour(-1);
     EXPECT_TRUE(contour.r == 30 && contour.g == 0 && contour.b == 0);
+    EXPECT_TRUE(outside.r == 254 && outside.g == 255 && outside.b == 254);
     // Band weights for M = 210 by height: the lowest tile alone below its peak.
     const TexelBands bands = makeBands(210);
     const float weights[][1 + kTileCount] = {{0, 1, 0, 0, 0, 0},
@@ -114,6 +115,7 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
               sampleHeight(map, 171, 0));
     for (const auto& [texture, expected, texels] : cases) {
         texture->bind();
+        EXPECT_TRUE(glIsTexture(texture->textureId));
         std::vector<GLint> got(4);
         GLint magFilter = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &got[0]);
