@@ -10,6 +10,7 @@
     F(GDALAllRegister)                                                                             \
     F(GDALOpenEx)                                                                                  \
     F(GDALClose)                                                                                   \
+    F(GDALGetOpenDatasets)                                                                         \
     F(GDALGetDatasetDriver)                                                                        \
     F(GDALGetDriverLongName)                                                                       \
     F(GDALGetDriverByName)                                                                         \

@@ -38,7 +38,7 @@ bool looksLikeUSGSDEM(const char* header, std::size_t size) {
 }
 
 HeightMap* loadHeightMap(const std::string& path, bool fit) {
-    char header[kHeaderNeeded];
+    char header[kHeaderNeeded] = {};
     std::size_t size = 0;
     if (FILE* file = std::fopen(path.c_str(), "rb")) {
         size = std::fread(header, 1, sizeof header, file);

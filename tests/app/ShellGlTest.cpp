@@ -212,7 +212,8 @@ TEST_F(ShellGl, heldCameraKeysRefreshTheViewAndFrustumAtTheNextFrame) {
 }
 
 // The orbiting light climbs and moves along z with its angle, and its marker, unlit, stands
-// where the light is.
+// where the light is: seen from 300 units away, its radius of 40 spans 97 pixels (45 degrees
+// over 600 pixels).
 TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
     const Vector3D position = camera->position, direction = camera->direction;
     orbitLight = true;
@@ -224,25 +225,28 @@ TEST_F(ShellGl, theOrbitingLightMovesAndItsMarkerStandsAtIt) {
     EXPECT_NEAR(orbitLightPosition[0], 300, 1e-6);
     EXPECT_NEAR(orbitLightPosition[1], 3000 + 3 * std::sin(0.003), 1e-3);
     EXPECT_NEAR(orbitLightPosition[2], 700 + 3 * std::cos(0.003), 1e-3);
-    const auto centre = [&] {
+    const auto row = [&] { // from the middle of the picture rightwards
         camera->position =
             Vector3D(orbitLightPosition[0], orbitLightPosition[1], orbitLightPosition[2] + 300);
         camera->direction = Vector3D(0, 0, -1);
         display();
-        unsigned char rgb[3];
+        std::vector<unsigned char> rgb(3 * 120);
         glReadBuffer(GL_BACK); // llvmpipe's swap copies: the back buffer keeps the frame
-        glReadPixels(450, 300, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-        return std::vector<int>(rgb, rgb + 3);
+        glReadPixels(450, 300, 120, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
     };
-    const std::vector<int> marker = centre(); // (0.9, 0.8, 0.2)
+    const auto isMarker = [](const unsigned char* p) { // (0.9, 0.8, 0.2)
+        return std::abs(p[0] - 230) <= 1 && std::abs(p[1] - 204) <= 1 && std::abs(p[2] - 51) <= 1;
+    };
+    const std::vector<unsigned char> lit = row();
+    EXPECT_TRUE(isMarker(&lit[0]) && isMarker(&lit[3 * 90]) && !isMarker(&lit[3 * 105]));
     float light[4];
     glGetLightfv(GL_LIGHT0, GL_POSITION, light);
     EXPECT_EQ(light[3], 1.0f); // a point light
-    EXPECT_TRUE(std::abs(marker[0] - 230) <= 1 && std::abs(marker[1] - 204) <= 1 &&
-                std::abs(marker[2] - 51) <= 1)
-        << marker[0] << " " << marker[1] << " " << marker[2];
     orbitLight = false;
-    EXPECT_EQ(centre(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(row(), std::vector<unsigned char>(3 * 120, 0));
+    glGetLightfv(GL_LIGHT0, GL_POSITION, light);
+    EXPECT_EQ(light[3], 1.0f); // the fixed light is a point light too
     camera->position = position;
     camera->direction = direction;
     EXPECT_TRUE(drainGlErrors().empty());

@@ -58,6 +58,8 @@ TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedC
                                    Vector3D(-0.001f, 20, 3), Vector3D(3.9f, 45, 2.9f)})
         camera.setPosition(refused.x, refused.y, refused.z);
     expectSame(camera.position, {8, 20, 6});
+    camera.setPosition(0, 20, 0);
+    expectSame(camera.position, {0, 20, 0});
     camera.setPosition(3.9f, nextUp(45), 2.9f);
     expectSame(camera.position, {3.9f, nextUp(45), 2.9f});
     camera.setPosition(4, 16, 1);
@@ -88,12 +90,12 @@ TEST(Camera, turnsAndTiltsStepTheirAngleByTheAmount) {
     void (Camera::*const turns[])(float) = {&Camera::turnLeft, &Camera::turnRight,
                                             &Camera::turnLeft, &Camera::turnRight,
                                             &Camera::lookUp,   &Camera::lookDown};
-    const float amounts[] = {1, 2.5f, 1, 1, 1, 2.5f};
+    const float amounts[] = {1, 2.5f, 2.5f, 1, 2.5f, 2.5f};
     const Vector3D from[] = {{0, 0, -1},          {0, 0, -1},       {-0.6f, 0.3f, -0.8f},
                              {0.6f, -0.3f, 0.8f}, {0.6f, 0, -0.8f}, {0.6f, 0.5f, -0.8f}};
-    const Vector3D to[] = {{-0.01999873f, 0, -0.9998f},     {0.04997903f, 0, -0.9987503f},
-                           {-0.615879f, 0.3f, -0.7878408f}, {0.5838811f, -0.3f, 0.8118392f},
-                           {0.6f, 0.0199986f, -0.8f},       {0.6f, 0.4560919f, -0.8f}};
+    const Vector3D to[] = {{-0.01999873f, 0, -0.9998f},      {0.04997903f, 0, -0.9987503f},
+                           {-0.6392335f, 0.3f, -0.7690127f}, {0.5838811f, -0.3f, 0.8118392f},
+                           {0.6f, 0.04997917f, -0.8f},       {0.6f, 0.4560919f, -0.8f}};
     for (int i = 0; i < 6; ++i) {
         Camera camera(nullptr);
         camera.direction = from[i];

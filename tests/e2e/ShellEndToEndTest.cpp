@@ -19,17 +19,21 @@ double groundAhead(const Screenshot& shot) {
 
 } // namespace
 
-// Each run reports its map, starts over terrain, takes a window one row high as it is and draws
-// on, and ends with status 0 on its key. The island by default, from the run folder and from an
-// empty one: the default map, the textures and the shaders are found beside the program. Maps
-// written by gdal_translate (tests/terrain/fixtures/make-raster-fixtures.sh), named as a user
-// names them: one 1201 wide and 600 long, by a name relative to the folder the program starts in,
-// far from its textures and shaders, starts over its meshed 513 x 513 corner; an SRTM tile zipped
-// as it is shipped, with --fit, becomes a 2049 grid, meshed whole without a warning.
+// Each run reports its map, starts over terrain, takes a window one row high as it is and draws on,
+// and ends with status 0 on its key. The island by default, from the run folder and from an empty
+// one: the default map, the textures and the shaders are found beside the program, or under the
+// prefix it was installed to; the window stands at the screen's corner. Maps written by
+// gdal_translate (tests/terrain/fixtures/make-raster-fixtures.sh), named as a user names them: one
+// 1201 wide and 600 long, by a name relative to the folder the program starts in, far from its
+// textures and shaders, starts over its meshed 513 x 513 corner; an SRTM tile zipped as it is
+// shipped, with --fit, becomes a 2049 grid, meshed whole without a warning.
 TEST(ShellEndToEnd, everyRunReportsItsMapStartsOverTerrainAndEndsOnItsKey) {
     const std::string fixtures = TERRAINS_SOURCE_DIR "/tests/terrain/fixtures";
     const std::string elsewhere = artifactPath("empty-working-directory");
     std::filesystem::create_directories(elsewhere);
+    const std::string prefix = artifactPath("installed");
+    ASSERT_EQ(runCommand({"cmake", "--install", TERRAINS_ARTIFACT_DIR "/..", "--prefix", prefix}),
+              0);
     const struct {
         AppLaunch launch;
         const char *key, *picture, *report, *warning;
@@ -42,6 +46,11 @@ TEST(ShellEndToEnd, everyRunReportsItsMapStartsOverTerrainAndEndsOnItsKey) {
         {{{}, {}, elsewhere},
          "shift+q",
          "shell-elsewhere.png",
+         "width=1201, length=1201\n",
+         "\tUsing a 1025x1025 portion of the Heightmap.\n"},
+        {{{}, {}, elsewhere, prefix + "/bin/terrains"},
+         "q",
+         "shell-installed.png",
          "width=1201, length=1201\n",
          "\tUsing a 1025x1025 portion of the Heightmap.\n"},
         {{{}, {"gdal-slope-1201x600.tif"}, fixtures},
@@ -64,6 +73,9 @@ TEST(ShellEndToEnd, everyRunReportsItsMapStartsOverTerrainAndEndsOnItsKey) {
         const Screenshot shot = app.screenshot();
         shot.savePng(artifactPath(run.picture));
         EXPECT_TRUE(shot.width == 900 && shot.height == 600);
+        std::string geometry;
+        runCommand({"xdotool", "getwindowgeometry", app.window()}, &geometry);
+        EXPECT_NE(geometry.find("Position: 0,0 "), std::string::npos) << geometry;
         EXPECT_GT(groundAhead(shot), 0.95);
         app.xdotool({"windowsize", "--sync", app.window(), "900", "1"});
         app.xdotool({"windowsize", "--sync", app.window(), "900", "600"});

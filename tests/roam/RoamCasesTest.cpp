@@ -8,6 +8,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -95,6 +96,9 @@ TEST(RoamCases, cameraAtASplitPointAtHeightZeroGivesNoNaN) {
         Roam roam(cameraAt(Vector3D(2, 0, 2)), map, nullptr); // the roots' split point
         roam.computePriority(roam.firstRoot);
         EXPECT_EQ(roam.pool[roam.firstRoot].priority, h ? 0.0f : 2147483648.0f);
+        roam.cameraPosition.y = 0.5f; // nearer than a unit, the error (1 or 0) over the distance
+        roam.computePriority(roam.firstRoot);
+        EXPECT_EQ(roam.pool[roam.firstRoot].priority, h ? 0.0f : 2.0f);
         roam.update(cameraAt(Vector3D(0, 0, 2))); // a child's split point
         for (std::size_t p = 0; p < roam.splitQueue.size(); ++p)
             EXPECT_TRUE(std::isfinite(roam.splitQueue.key(p)));
@@ -227,6 +231,15 @@ TEST(RoamCases, parameterOperationsAndTheUpdateBudget) {
     roam.triangleTarget = 20;
     roam.lowerTriangleTarget();
     EXPECT_TRUE(roam.updatesPerFrame == 1 && roam.triangleTarget == 20 && restarted());
+    // Lowered only from above 20 while more than one diamond is queued.
+    const int stale = roam.staleMerges;
+    for (const auto& [target, diamonds, lowered] : {std::tuple{21u, 2, 11u}, {30u, 1, 30u}}) {
+        roam.triangleTarget = target;
+        roam.staleMerges = int(roam.mergeQueue.size()) - diamonds;
+        roam.lowerTriangleTarget();
+        EXPECT_EQ(roam.triangleTarget, lowered) << target;
+    }
+    roam.staleMerges = stale;
 
     roam.triangleTarget = 2000;
     roam.restartOptimisation();

@@ -118,7 +118,7 @@ AppRun::AppRun(const AppLaunch& launch) {
     // note: the renderer keeps its scene until exit by design, and Mesa's driver is unloaded
     // before a leak check could name it: leaks are checked in-process by the GL tests.
     command.insert(command.end(), launch.environment.begin(), launch.environment.end());
-    command.push_back(TERRAINS_EXECUTABLE);
+    command.push_back(launch.executable);
     command.insert(command.end(), launch.arguments.begin(), launch.arguments.end());
     appPid_ = spawn(command, launch.directory, tempDir_ + "/stdout", tempDir_ + "/stderr");
 }

@@ -21,12 +21,13 @@ struct Screenshot {
     bool savePng(const std::string& path) const;
 };
 
-// How the renderer is started: extra environment (NAME=value), its arguments, and its working
-// directory, the staged run directory by default.
+// How the renderer is started: extra environment (NAME=value), its arguments, its working
+// directory (the staged run directory by default) and the program (the built one by default).
 struct AppLaunch {
     std::vector<std::string> environment;
     std::vector<std::string> arguments;
     std::string directory = TERRAINS_RUN_DIR;
+    std::string executable = TERRAINS_EXECUTABLE;
 };
 
 // The built renderer run as a person would: on its own Xvfb (one at a time), its window found

@@ -118,13 +118,13 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
     for (const char* file :
          {"decimetres.dem", "local-datums.dem", "line-feeds-892.dem", "crlf-917.dem", "old-864.dem",
           "column-zero.dem", "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated",
-          "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem"})
+          "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem", "gdal-2x2.dem"})
         files.push_back({file, ""});
     // A UTM quad whose south-west corner lies off the grid of its resolution: its rows snap to the
-    // grid, one more than the corners span.
+    // grid, one more than the corners span. Its zone carries a sign.
     std::string offGrid = readFile(fixtures + "utm-quad-feet.dem");
-    offGrid.replace(570, 24, "   4.100035000000000D+06");
-    files.push_back({writeTempFile("utm-off-grid.dem", offGrid), ""});
+    offGrid.replace(570, 24, "   4.100035000000000D+06").replace(162, 6, "   +11");
+    files.push_back({writeTempFile("utm-off-grid.dem", offGrid), "Zone code (should be 0): 11\n"});
     for (const auto& [file, header] : files) {
         const std::string path = file[0] == '/' ? file : fixtures + file;
         SCOPED_TRACE(path);

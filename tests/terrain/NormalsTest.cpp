@@ -11,7 +11,7 @@
 
 // Surfaces that are not planes, so that a neighbour taken from the wrong side, or a quadrant left
 // out or counted twice, moves a normal; the widest has runs of eight and a remainder, and flat
-// patches. Each normal must equal, to the last bit, the rule written out with vectors: the unit
+// patches; the last has no two heights alike. Each normal must equal, to the last bit, the rule written out with vectors: the unit
 // cross products (A - P) x (B - P) of the quadrants W-S, S-E, E-N and N-W whose neighbours exist,
 // summed in that order and scaled to unit length. (Two faces add alike in either order; three or
 // four only in the rule's.)
@@ -28,6 +28,7 @@ TEST(Normals, everySampleFollowsTheQuadrantRuleBitForBit) {
              const uint32_t h = (static_cast<uint32_t>(r) * 2654435761u ^ c * 40503u) % 977u;
              return c % 7 < 2 ? 3.0f : static_cast<float>(h) / 20.0f;
          }},
+        {20, 5, [](int r, int c) { return 7.0f * std::sin(1.3f * float(r) + 0.7f * float(c)); }},
     };
     const auto face = [](Vector3D p, Vector3D a, Vector3D b) {
         const Vector3D u = a - p, v = b - p;

@@ -1,5 +1,6 @@
 #include "terrain/DEMHeightMap.h"
 #include "terrain/GDALHeightMap.h"
+#include "terrain/GDALLibrary.h"
 #include "terrain/HeightMapFile.h"
 #include "terrain/MapFit.h"
 
@@ -82,6 +83,8 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
         const RasterRead result = read(c.raster[0] == '/' ? c.raster : kFixtures + c.raster, map);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(line(result.report, "max"), "maxElevation = " + std::string(c.range) + "\n");
+        const std::string name = c.raster.substr(c.raster.rfind('/') + 1); // named without folders
+        EXPECT_EQ(line(result.report, "Name").rfind("Name of raster is " + name + " (", 0), 0u);
         EXPECT_EQ(map.maxHeight, float(std::stoi(c.range) / 20));
         EXPECT_EQ(line(result.report, "Filled"), c.filled
                                                      ? "Filled " + std::to_string(c.filled) +
@@ -185,6 +188,11 @@ TEST(MapFit, resamplesBilinearlyAsGDALDoesAndLeavesAFittingMapAlone) {
     ASSERT_TRUE(map.width == 9 && map.length == 9 && map.heights.size() == 81u);
     EXPECT_FALSE(map.hasNormals());
     for (size_t i = 0; i < 81; ++i) EXPECT_NEAR(map.heights[i], expected.heights[i], 1e-3) << i;
+    std::string why;
+    GDALDatasetH* datasets = nullptr;
+    int open = -1;
+    gdalLibrary(why)->GDALGetOpenDatasets(&datasets, &open);
+    EXPECT_EQ(open, 0); // the readers' and the resampling's datasets all closed
 
     const HeightMap* dem = loadHeightMap(kFixtures + "gdal-slope.dem", true);
     EXPECT_TRUE(dem->width == 513 && dem->length == 513 && dem->normals.size() == 513u * 513 * 3);

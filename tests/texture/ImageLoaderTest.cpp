@@ -75,6 +75,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"16 GiB of raw pixels", tga(2, 65535, 65535, 32, Bytes(16, 7)), raw},
         {"raw pixels cut short", tga(2, 2, 2, 24, Bytes(11, 7)), raw},
         {"RLE header cut", {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}, rle},
+        {"raw header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, raw},
         {"zero width", tga(2, 0, 1, 24, {}), raw},
         {"TGA header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24}, raw},
         {"not square", bmp(2, 1, rows), bad},

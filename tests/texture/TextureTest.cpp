@@ -24,6 +24,9 @@ TEST(Texels, workedValuesOfTheFormulas) {
     const TexelColour contour = triGridColour(0.02f), outside = triGridColour(-1);
     EXPECT_TRUE(contour.r == 30 && contour.g == 0 && contour.b == 0);
     EXPECT_TRUE(outside.r == 254 && outside.g == 255 && outside.b == 254);
+    const Bytes grid = triGridTexels(); // row 40, column 80: v = (47 / 127) (40 / 127) (40 / 127)
+    EXPECT_EQ(Bytes(grid.begin() + (40 * 128 + 80) * 4, grid.begin() + (40 * 128 + 80) * 4 + 3),
+              (Bytes{198, 221, 186}));
     // Band weights for M = 210 by height: the lowest tile alone below its peak.
     const TexelBands bands = makeBands(210);
     const float weights[][1 + kTileCount] = {{0, 1, 0, 0, 0, 0},
@@ -105,9 +108,9 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
     const std::tuple<std::shared_ptr<Texture>, std::vector<GLint>, Bytes> cases[] = {
         {image("tga24-2x2.tga"), {GL_RGB, 2, 2, mipmapped}, twoByTwo}, // rows of 6 bytes
         {image("tga32-rle.tga"), {GL_RGBA, 8, 8, mipmapped}, {}},      // 9 x 6, scaled by GLU
-        {std::make_unique<HeightMapTexture>(&map, 4, 2),
-         {GL_ALPHA, 4, 2, linear},
-         {0, 127, 0, 0, 255, 0, 0, 0}},
+        {std::make_unique<HeightMapTexture>(&map, 5, 2),               // rows padded to 8 bytes
+         {GL_ALPHA, 5, 2, linear},
+         {0, 127, 0, 0, 0, 255, 0, 0, 0, 0}},
         {std::make_unique<NormalMap>(&tilted, 4, 2), {GL_RGB, 4, 2, linear}, normals},
         {std::make_unique<TriGridTexture>(), {GL_RGB, 128, 128, linear}, {231, 242, 228}},
         {std::move(procedural), {GL_RGB, 1024, 1024, linear}, painted}};
