@@ -7,13 +7,19 @@
 
 namespace {
 
-std::string executableDirectory() {
+std::string readExecutableDirectory() {
     char path[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) return {};
     const std::string executable(path, size_t(n));
     const size_t slash = executable.rfind('/');
     return slash == std::string::npos ? std::string() : executable.substr(0, slash);
+}
+
+// note: read once; every data file looked up at start-up asks for it twice.
+const std::string& executableDirectory() {
+    static const std::string directory = readExecutableDirectory();
+    return directory;
 }
 
 bool exists(const std::string& path) {
@@ -24,12 +30,12 @@ bool exists(const std::string& path) {
 } // namespace
 
 std::string stagedDataDirectory() {
-    const std::string directory = executableDirectory();
+    const std::string& directory = executableDirectory();
     return directory.empty() ? directory : directory + "/run";
 }
 
 std::string installedDataDirectory() {
-    const std::string directory = executableDirectory();
+    const std::string& directory = executableDirectory();
     return directory.empty() ? directory : directory + "/../share/terrains";
 }
 

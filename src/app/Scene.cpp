@@ -24,6 +24,7 @@
 #include <string>
 
 CommandLine commandLine;
+std::string mapPath;
 int windowWidth = 900;
 int windowHeight = 600;
 HeightMap* heightMap = nullptr;
@@ -48,7 +49,7 @@ std::string findMapFile() {
         std::fclose(file);
     else
         reason = std::strerror(errno);
-    if (!reason) return path;
+    if (!reason) return mapPath = path;
     std::fprintf(stderr, demCannotOpenMessage, printable(path).c_str());
     std::fprintf(stderr, ": %s\n", reason);
     if (!commandLine.fileGiven)
@@ -94,7 +95,7 @@ void initScene() {
     glEnable(GL_LIGHT0);
     glClearColor(0, 0, 0, 0);
 
-    const std::string mapPath = findMapFile();
+    if (mapPath.empty()) findMapFile(); // main has looked for it before the window opened
     heightMap = loadHeightMap(mapPath, commandLine.fit); // one that cannot be read ends the process
 
     // The tri-grid texture comes first: it leaves unit 0's environment at GL_REPLACE, which the

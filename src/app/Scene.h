@@ -24,8 +24,9 @@ extern ShaderTexturingAlgorithm* shaderAlgorithm; // the keys and idle tune its 
 extern TexturingAlgorithm* triGridAlgorithm;
 extern TexturingAlgorithm* currentAlgorithm; // the user's choice; renderer->texturing is in force
 
-// The map file to read: the user's as given, or the default one among the data files. One that
-// cannot be read ends the process with status 1 and the reason.
+// The map file to read: the user's as given, or the default one among the data files, kept in
+// mapPath. One that cannot be read ends the process with status 1 and the reason.
+extern std::string mapPath;
 std::string findMapFile();
 
 // Builds the scene; needs the window's GL context to be current.

@@ -355,7 +355,7 @@ struct ProfileReader {
                 out = noElevation;
                 continue;
             }
-            out = float(double(value) / 20.0);
+            out = float(double(value) / kElevationsPerHeight);
             ++valid;
         }
         return true;
@@ -476,10 +476,7 @@ DEMParse parseDEM(const char* data, size_t size, HeightMap& map) {
     }
 
     result.voids = heights.size() - reader.valid;
-    map.width = width;
-    map.length = length;
-    map.maxHeight = float(maxElevation / 20);
-    map.heights = std::move(heights);
+    map.setGrid(width, length, maxElevation, std::move(heights));
     result.ok = true;
     return result;
 }

@@ -89,7 +89,7 @@ void convertRow(const double* in, float* out, int width, bool reversed, const Sa
     for (int c = 0; c < width; ++c, sample += step) {
         const double value = in[c];
         const double elevation = value * rule.scale + rule.offset;
-        const double height = elevation / 20.0;
+        const double height = elevation / kElevationsPerHeight;
         if ((rule.hasNoData && value == rule.noData) || !(std::fabs(height) <= FLT_MAX)) {
             *sample = std::numeric_limits<float>::quiet_NaN();
             continue;
@@ -238,10 +238,7 @@ RasterRead readRaster(const char* fileName, HeightMap& map) {
         appendf(result.report, filledMessage, count - range.known);
     }
 
-    map.width = width;
-    map.length = length;
-    map.maxHeight = float(maxElevation / 20);
-    map.heights = std::move(heights);
+    map.setGrid(width, length, maxElevation, std::move(heights));
     result.ok = true;
     return result;
 }
