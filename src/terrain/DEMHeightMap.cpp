@@ -3,6 +3,7 @@
 #include "app/Vector3D.h"
 #include "terrain/DEMReader.h"
 #include "terrain/VoidFill.h"
+#include "terrain/ReportText.h"
 
 #include <sys/stat.h>
 
@@ -70,18 +71,6 @@ bool readWholeFile(const char* fileName, FileBytes& bytes) {
     std::abort();
 }
 
-std::string format(const char* format, const char* text) {
-    char line[4096];
-    std::snprintf(line, sizeof line, format, text);
-    return line;
-}
-
-std::string format(const char* format, int a, int b) {
-    char line[256];
-    std::snprintf(line, sizeof line, format, a, b);
-    return line;
-}
-
 inline Vector3D cross(Vector3D a, Vector3D b) {
     return Vector3D(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
@@ -106,7 +95,7 @@ void DEMHeightMap::load() {
     try {
         read = readWholeFile(fileName, bytes);
     } catch (const std::bad_alloc&) {
-        abortWith(format(readOutOfMemoryMessage, fileName));
+        abortWith(formatted(readOutOfMemoryMessage, fileName));
     }
     if (!read) {
         std::fprintf(stderr, demCannotOpenMessage, fileName);
@@ -117,7 +106,7 @@ void DEMHeightMap::load() {
     std::fwrite(parse.report.data(), 1, parse.report.size(), stdout);
     if (!parse.ok) abortWith(parse.error);
     bytes.data.reset();
-    if (width < 2 || length < 2) abortWith(format(demGridSizeMessage, width, length));
+    if (width < 2 || length < 2) abortWith(formatted(demGridSizeMessage, width, length));
 
     // Voids are filled before the normals, which would otherwise carry NaN to their neighbours.
     if (parse.voids > 0)
@@ -127,7 +116,7 @@ void DEMHeightMap::load() {
         try {
             computeNormals();
         } catch (const std::bad_alloc&) {
-            abortWith(format(demOutOfMemoryMessage, width, length));
+            abortWith(formatted(demOutOfMemoryMessage, width, length));
         }
     }
 }

@@ -2,11 +2,11 @@
 
 #include "app/Printable.h"
 #include "terrain/HeightMap.h"
+#include "terrain/ReportText.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,23 +68,6 @@ inline bool isSpace(unsigned char c) {
 }
 inline bool isDigit(unsigned char c) {
     return unsigned(c - '0') < 10;
-}
-
-void appendf(std::string& out, const char* format, ...) {
-    char line[512];
-    va_list arguments;
-    va_start(arguments, format);
-    const int n = vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    if (n > 0) out.append(line, size_t(n) < sizeof line ? size_t(n) : sizeof line - 1);
-}
-
-// Elevations in the header are reals; the report keeps their integer part.
-int truncateToInt(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return INT_MAX;
-    if (value <= -2147483648.0) return INT_MIN;
-    return int(value);
 }
 
 // --- Record A, by its columns -------------------------------------------------------------------

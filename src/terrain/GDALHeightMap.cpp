@@ -4,12 +4,12 @@
 #include "terrain/DEMHeightMap.h"
 #include "terrain/GDALLibrary.h"
 #include "terrain/VoidFill.h"
+#include "terrain/ReportText.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,22 +32,6 @@ const char* const tooLargeMessage = "Not enough memory for a raster of %d x %d s
 const char* const noElevationMessage =
     "Invalid raster file - \"%s\": every sample of band 1 is no data\n";
 const char* const filledMessage = "Filled %zu void samples from their neighbours\n";
-
-void appendf(std::string& out, const char* format, ...) {
-    char line[2048];
-    va_list arguments;
-    va_start(arguments, format);
-    const int n = std::vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    if (n > 0) out.append(line, size_t(n) < sizeof line ? size_t(n) : sizeof line - 1);
-}
-
-// The report's elevations are whole units, truncated toward zero as the DEM header's are.
-int truncateToInt(double value) {
-    if (value >= 2147483647.0) return INT_MAX;
-    if (value <= -2147483648.0) return INT_MIN;
-    return int(value);
-}
 
 class Dataset {
 public:

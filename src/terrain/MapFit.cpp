@@ -3,8 +3,8 @@
 #include "app/Printable.h"
 #include "terrain/GDALLibrary.h"
 #include "terrain/HeightMap.h"
+#include "terrain/ReportText.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -16,15 +16,6 @@ const char* const resampledMessage =
     "Resampled width=%d, length=%d to width=%d, length=%d (bilinear) to mesh the whole map\n";
 const char* const noGDALMessage = "Can't resample the map: GDAL cannot be loaded: %s\n";
 const char* const failedMessage = "Can't resample the map from %d x %d to %d x %d samples: %s\n";
-
-std::string format(const char* format, ...) {
-    char line[1024];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    return line;
-}
 
 } // namespace
 
@@ -46,14 +37,14 @@ MapFit fitToMesh(HeightMap& map) {
         return result;
     }
     auto failed = [&](const std::string& reason) {
-        result.error = format(failedMessage, width, length, n, n, printable(reason).c_str());
+        result.error = formatted(failedMessage, width, length, n, n, printable(reason).c_str());
         return result;
     };
 
     std::string reason;
     const GDALLibrary* gdalLoaded = gdalLibrary(reason);
     if (!gdalLoaded) {
-        result.error = format(noGDALMessage, printable(reason).c_str());
+        result.error = formatted(noGDALMessage, printable(reason).c_str());
         return result;
     }
     const GDALLibrary& gdal = *gdalLoaded;
@@ -95,7 +86,7 @@ MapFit fitToMesh(HeightMap& map) {
     std::vector<float>().swap(map.normals);
     map.width = n;
     map.length = n;
-    result.report = format(resampledMessage, width, length, n, n);
+    result.report = formatted(resampledMessage, width, length, n, n);
     result.ok = true;
     return result;
 }
