@@ -39,16 +39,12 @@ TEST(Overlay, priorityColourAndFrameRateWindow) {
 TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedCorner) {
     const GridHeightMap map(9, 7, [](int r, int c) { return r == 2 && c == 3 ? 40.0f : 10.0f; });
     Camera camera(&map);
-    const struct {
-        Vector3D position;
-        bool valid;
-    } cases[] = {
-        {{8, 20, 6}, true},          {{0, 20, 0}, true},          {{3.9f, nextUp(45), 2.9f}, true},
-        {{nextUp(8), 20, 3}, false}, {{4, 20, nextUp(6)}, false}, {{-0.001f, 20, 3}, false},
-        {{3.9f, 45, 2.9f}, false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(camera.isValidPosition(c.position), c.valid)
-            << c.position.x << " " << c.position.y << " " << c.position.z;
+    for (const Vector3D p :
+         {Vector3D(8, 20, 6), Vector3D(0, 20, 0), Vector3D(3.9f, nextUp(45), 2.9f)})
+        EXPECT_TRUE(camera.isValidPosition(p)) << p.x << " " << p.y << " " << p.z;
+    for (const Vector3D p : {Vector3D(nextUp(8), 20, 3), Vector3D(4, 20, nextUp(6)),
+                             Vector3D(-0.001f, 20, 3), Vector3D(3.9f, 45, 2.9f)})
+        EXPECT_FALSE(camera.isValidPosition(p)) << p.x << " " << p.y << " " << p.z;
     camera.setPosition(4, 16, 1);
     camera.moveDown();    // 14 is within 5 of the ground
     camera.moveForward(); // z = -1 is off the map
@@ -149,9 +145,8 @@ TEST(Input, everyCameraKeyMovesTheWayItSays) {
     applyHeldKeyStates();
     expectSame(view.position, {0, 0, 2});
 
-    // A drag turns by 0.2 of a unit per pixel across, then tilts by 0.2 per pixel up the window;
-    // a button release does not move the anchor. Per drag: pixels across and down, then the turn
-    // left and the tilt up it gives (< 0: the other way).
+    // A drag turns by 0.2 a pixel across, then tilts by 0.2 a pixel up; a release keeps the anchor.
+    // Per drag: pixels across and down, then the turn left and the tilt up (< 0: the other way).
     const int drags[4][2] = {{10, -5}, {-5, 10}, {1, 0}, {0, 0}};
     const float turned[4][2] = {{-2, 1}, {1, -2}, {-0.2f, 0}, {0, 0}};
     for (int i = 0; i < 4; ++i) {

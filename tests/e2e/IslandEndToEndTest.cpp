@@ -5,8 +5,7 @@
 
 using namespace pictures;
 
-// One run over the island: the shaders at start, what each texturing and two of the shaders'
-// switches are for, then a flight by keys and a drag.
+// The shaders at start, what each texturing and two switches are for, a flight by keys and a drag.
 TEST(IslandEndToEnd, eachTexturingShowsWhatItIsForAndKeysAndDragsFly) {
     AppRun app;
     ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
@@ -55,9 +54,9 @@ TEST(IslandEndToEnd, eachTexturingShowsWhatItIsForAndKeysAndDragsFly) {
     EXPECT_TRUE(app.waitForChange(still, 1.0, kTerrain)) << "the drag did not turn";
     ASSERT_TRUE(app.waitForStable(still, kTerrain));
     still.save("flight-after-keys-and-drag");
-    // Backward the camera meets the map's edge within about 150 steps. Were idle not paused while
-    // the window is hidden, it would run unthrottled and reach the edge long before the window is
-    // back, and the picture would then stand still.
+    // Backward the camera meets the map's edge in about 150 steps: were idle not paused while
+    // hidden, it would run unthrottled to the edge, and the picture would stand still once shown
+    // again.
     app.xdotool({"keydown", "s"});
     app.xdotool({"windowunmap", "--sync", app.window()});
     std::this_thread::sleep_for(std::chrono::seconds(3)); // the stimulus: hidden with S held

@@ -4,9 +4,8 @@ using namespace pictures;
 
 namespace {
 
-// Along the terrain's upper rim, the first pixels under the sky in each column: how many columns
-// have one, and the share of them where the rim's three pixels stand out as a bright line, well
-// above the ground three pixels further down.
+// The columns with terrain under the sky, and the share of them where the rim's first three pixels
+// are a bright line, well above the ground three pixels further down.
 std::pair<int, double> brightRim(const Screenshot& shot) {
     int columns = 0, bright = 0;
     for (int x = 0; x < shot.width; ++x) {
@@ -41,10 +40,8 @@ TEST(ShaderEndToEnd, withoutOpenGL2TheBasicTexturingDrawsAndKey3DoesNothing) {
     EXPECT_EQ(errors.find(message, errors.find(message) + 1), std::string::npos) << "repeated";
 }
 
-// Maps larger than the mesh both ways are meshed over a corner whose last row and column cut across
-// the island. Turned to face one of them on rising ground, the camera sees it as the terrain's
-// rim against the sky, in the colours of the ground below it: no bright seam of the sea-level sand
-// that sampling past the last texel brings from the first row or column, which lie in the sea.
+// Maps meshed over a corner whose last row or column cuts across the island: facing that edge, its
+// rim shows the ground's colours, not a seam of the sea's sand sampled past the last texel.
 TEST(ShaderEndToEnd, theMeshsCutEdgesShowNoSeam) {
     const struct {
         const char* edge;

@@ -5,13 +5,10 @@
 
 using namespace pictures;
 
-// Each run reports its map, starts over terrain (lit ground ahead, at the bottom middle), takes a
-// window one row high as it is and draws on, and ends with status 0 on its key. The island, from an
-// empty folder, by the installed program: the map, textures and shaders are found under its prefix.
-// Maps written by gdal_translate (tests/terrain/fixtures/make-raster-fixtures.sh): one 1201 wide
-// and 600 long, named relative to the folder the program starts in, far from the staged textures
-// and shaders, starts over its meshed 513 x 513 corner; an SRTM tile zipped as shipped, with --fit,
-// becomes a 2049 grid meshed whole without a warning.
+// Each run reports its map, starts over terrain (lit ground ahead), takes a window one row high and
+// ends with status 0 on its key: the installed program from an empty folder finds its data under
+// its prefix; a raster named relative to its folder, far from the data, starts over its meshed
+// corner; an SRTM tile zipped as shipped, with --fit, becomes a 2049 grid without a warning.
 TEST(ShellEndToEnd, everyRunReportsItsMapStartsOverTerrainAndEndsOnItsKey) {
     const auto run = [](const AppLaunch& launch, const char* key, const std::string& picture,
                         const std::string& report, const char* warning) {
