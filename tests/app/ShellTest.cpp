@@ -36,6 +36,13 @@ TEST(Overlay, priorityColourAndFrameRateWindow) {
     EXPECT_FLOAT_EQ(updateFpsAt(1500), static_cast<float>(52 / 1.001));  // held until the next
 }
 
+// The terrain's normals are scaled by it.
+TEST(Vector3D, normalizeScalesToUnitLength) {
+    Vector3D n(-2, 1, 2);
+    n.normalize();
+    expectSame(n, {-2 / 3.0f, 1 / 3.0f, 2 / 3.0f}, 1e-7);
+}
+
 TEST(Camera, groundTestAcceptsTheEdgeAndRequiresMoreThanFiveUnitsAtTheTruncatedCorner) {
     const GridHeightMap map(9, 7, [](int r, int c) { return r == 2 && c == 3 ? 40.0f : 10.0f; });
     Camera camera(&map);
