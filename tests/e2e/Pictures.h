@@ -2,6 +2,8 @@
 
 #include "support/AppRun.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,11 +17,12 @@ inline double luminance(const unsigned char* p) {
     return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
 }
 
-// The share of terrain pixels that pass the test.
-template <typename Test> double fraction(const Screenshot& shot, Test test) {
+// The share of the region's pixels that pass the test.
+template <typename Test> double fraction(const Screenshot& shot, Test test, Region r = kTerrain) {
     long count = 0, total = 0;
-    for (int y = kBelowOverlay; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x, ++total) count += test(shot.at(x, y));
+    for (int y = r.y0; y < std::min(r.y1, shot.height); ++y)
+        for (int x = r.x0; x < std::min(r.x1, shot.width); ++x, ++total)
+            count += test(shot.at(x, y));
     return total ? double(count) / total : 0;
 }
 
@@ -37,32 +40,14 @@ inline double fineStructure(const Screenshot& shot) {
     return count ? sum / count : 0;
 }
 
-// Broad shading: the spread of the mean luminance of 16 x 16 blocks of terrain.
-inline double shadingSpread(const Screenshot& shot) {
-    double sum = 0, sumSquares = 0;
-    long blocks = 0;
-    for (int by = kBelowOverlay; by + 16 <= shot.height; by += 16)
-        for (int bx = 0; bx + 16 <= shot.width; bx += 16) {
-            double mean = 0, darkest = 255;
-            for (int y = by; y < by + 16; ++y)
-                for (int x = bx; x < bx + 16; ++x) {
-                    mean += luminance(shot.at(x, y)) / 256;
-                    darkest = std::min(darkest, luminance(shot.at(x, y)));
-                }
-            if (darkest < 8) continue; // sky
-            sum += mean;
-            sumSquares += mean * mean;
-            ++blocks;
-        }
-    return blocks > 1 ? std::sqrt(std::max(0.0, sumSquares / blocks - sum * sum / blocks / blocks))
-                      : 0;
-}
-
 inline bool bluish(const unsigned char* p) {
     return p[2] > p[0] + 30 && p[2] > p[1] + 10;
 }
 inline bool greenish(const unsigned char* p) {
     return p[1] > p[0] + 15 && p[1] > p[2] + 15;
+}
+inline bool grey(const unsigned char* p) {
+    return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) < 12;
 }
 inline bool snowy(const unsigned char* p) {
     const int low = std::min({p[0], p[1], p[2]}), high = std::max({p[0], p[1], p[2]});
@@ -79,6 +64,18 @@ inline bool waitForNextFrame(AppRun& app) {
 // before the program read the key; the one after it began after.
 inline bool waitForFrameAfterKey(AppRun& app) {
     return waitForNextFrame(app) && waitForNextFrame(app);
+}
+
+// The picture a key gives, saved as `name`: the first frame begun after it or, for the algorithms
+// whose picture holds still, the settled one.
+inline Screenshot press(AppRun& app, const char* key, const std::string& name,
+                        bool settle = false) {
+    app.key(key);
+    EXPECT_TRUE(waitForFrameAfterKey(app));
+    Screenshot shot = app.screenshot();
+    EXPECT_TRUE(!settle || app.waitForStable(shot, kTerrain));
+    shot.save(name);
+    return shot;
 }
 
 } // namespace pictures

@@ -83,13 +83,13 @@ double Screenshot::meanDifference(const Screenshot& other, Region r) const {
     return r.x1 > r.x0 && r.y1 > r.y0 ? sum / (double(r.x1 - r.x0) * (r.y1 - r.y0) * 3) : 0;
 }
 
-bool Screenshot::savePng(const std::string& path) const {
+void Screenshot::save(const std::string& name) const {
+    const std::string path = artifactPath(name);
     std::ofstream(path + ".ppm", std::ios::binary) << "P6\n"
                                                    << width << " " << height << "\n255\n"
                                                    << std::string(rgb.begin(), rgb.end());
-    const bool saved = runCommand({"convert", path + ".ppm", path}) == 0;
+    runCommand({"convert", path + ".ppm", path + ".png"});
     std::filesystem::remove(path + ".ppm");
-    return saved;
 }
 
 AppRun::AppRun(const AppLaunch& launch) {
@@ -151,8 +151,8 @@ bool AppRun::waitUntil(double seconds, const std::function<bool()>& done) {
     return false;
 }
 
-bool AppRun::waitForFirstFrame(double seconds) {
-    if (!waitUntil(seconds, [&] {
+bool AppRun::waitForFirstFrame() {
+    if (!waitUntil(60, [&] {
             std::string ids;
             runCommand({"xdotool", "search", "--name", "^Terrains\\.\\.\\.$"}, &ids);
             window_ = ids.substr(0, ids.find('\n'));
@@ -162,7 +162,7 @@ bool AppRun::waitForFirstFrame(double seconds) {
     // No window manager runs here: the pointer over the window and the focus on it let keys typed
     // through XTEST reach it as a person's would.
     xdotool({"mousemove", "--window", window_, "450", "300", "windowfocus", "--sync", window_});
-    return waitUntil(seconds, [&] {
+    return waitUntil(60, [&] {
         const std::vector<unsigned char> rgb = screenshot().rgb;
         return std::any_of(rgb.begin(), rgb.end(), [](unsigned char v) { return v != 0; });
     });
@@ -183,15 +183,13 @@ Screenshot AppRun::screenshot() {
     return shot;
 }
 
-bool AppRun::waitForChange(const Screenshot& before, double threshold, Region region,
-                           double seconds) {
-    return waitUntil(seconds,
-                     [&] { return screenshot().meanDifference(before, region) > threshold; });
+bool AppRun::waitForChange(const Screenshot& before, double threshold, Region region) {
+    return waitUntil(30, [&] { return screenshot().meanDifference(before, region) > threshold; });
 }
 
-bool AppRun::waitForStable(Screenshot& settled, Region region, double seconds) {
+bool AppRun::waitForStable(Screenshot& settled, Region region) {
     Screenshot previous = screenshot();
-    return waitUntil(seconds, [&] {
+    return waitUntil(60, [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         settled = screenshot();
         std::swap(settled, previous);
@@ -199,14 +197,7 @@ bool AppRun::waitForStable(Screenshot& settled, Region region, double seconds) {
     });
 }
 
-std::optional<int> AppRun::waitForExit(double seconds) {
-    waitUntil(seconds, [] { return false; });
+std::optional<int> AppRun::waitForExit() {
+    waitUntil(30, [] { return false; });
     return exitStatus_;
-}
-
-std::string AppRun::output() const {
-    return readFile(tempDir_ + "/stdout");
-}
-std::string AppRun::errors() const {
-    return readFile(tempDir_ + "/stderr");
 }
