@@ -9,12 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-// Surfaces that are not planes, so that a neighbour taken from the wrong side, or a quadrant left
-// out or counted twice, moves a normal; the widest has runs of eight and a remainder, and flat
-// patches; the last has no two heights alike. Each normal must equal, to the last bit, the rule written out with vectors: the unit
-// cross products (A - P) x (B - P) of the quadrants W-S, S-E, E-N and N-W whose neighbours exist,
-// summed in that order and scaled to unit length. (Two faces add alike in either order; three or
-// four only in the rule's.)
+// Surfaces that are not planes (runs of eight with a remainder, flat patches, no two heights
+// alike) against the rule with vectors: the unit cross products of the quadrants W-S, S-E, E-N and
+// N-W whose neighbours exist, summed in that order, to the last bit.
 TEST(Normals, everySampleFollowsTheQuadrantRuleBitForBit) {
     const struct {
         int width, length;
