@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -82,22 +84,19 @@ TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
 }
 
 TEST(RasterReader, unreadableFilesAreRefusedWithTheReasonAndStatusOne) {
-    const struct {
-        std::string path;
-        const char* error;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {kFixtures + "no-such-map.tif", "Can't open raster file - \""},
         {writeTempFile("cut.tif", readFile(kFixtures + "gdal-slope.tif").substr(0, 3000)),
          "Can't read band 1 of raster file"},
         {kFixtures + "gdal-voids-only.tif", "every sample of band 1 is no data"},
         {kFixtures + "gdal-small-1x4.tif", "a grid of 1 x 4 samples; at least 2 x 2"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, error] : cases) {
         GridHeightMap map(0, 0, nullptr);
-        const RasterRead result = readRaster(c.path.c_str(), map);
-        EXPECT_FALSE(result.ok) << c.path;
-        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
-        EXPECT_NE(result.error.find(" - \"" + c.path + "\": "), std::string::npos);
+        const RasterRead result = readRaster(path.c_str(), map);
+        EXPECT_FALSE(result.ok) << path;
+        EXPECT_NE(result.error.find(error), std::string::npos) << result.error;
+        EXPECT_NE(result.error.find(" - \"" + path + "\": "), std::string::npos);
         EXPECT_TRUE(map.heights.empty() && map.width == 0);
     }
     EXPECT_EXIT(GDALHeightMap(kFixtures + "make-raster-fixtures.sh", true),
@@ -107,18 +106,14 @@ TEST(RasterReader, unreadableFilesAreRefusedWithTheReasonAndStatusOne) {
 // A DEM, known by record A's codes in their six columns, goes to the project's reader whatever its
 // name, without loading GDAL; a raster named like a DEM goes to GDAL.
 TEST(HeightMapFile, theReaderIsChosenByContentAndGDALLoadedOnlyForRasters) {
-    const struct {
-        size_t column;
-        const char* field;
-        bool dem;
-    } edits[] = {{144, "      ", false}, {144, "     5", false}, {150, "     2", true},
-                 {150, "    1x", false}, {528, "0     ", true},  {534, "     1", true},
-                 {534, "     3", false}};
-    for (const auto& edit : edits) {
+    const std::tuple<size_t, const char*, bool> edits[] = {
+        {144, "      ", false}, {144, "     5", false}, {150, "     2", true},
+        {150, "    1x", false}, {528, "0     ", true},  {534, "     1", true},
+        {534, "     3", false}};
+    for (const auto& [column, field, dem] : edits) {
         std::string header = readFile(kFixtures + "gdal-small.dem");
-        header.replace(edit.column, 6, edit.field);
-        EXPECT_EQ(looksLikeUSGSDEM(header.data(), header.size()), edit.dem)
-            << edit.column << " '" << edit.field << "'";
+        header.replace(column, 6, field);
+        EXPECT_EQ(looksLikeUSGSDEM(header.data(), header.size()), dem) << column << field;
     }
     // Each in a fresh process: this one may have loaded GDAL already.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -134,12 +129,9 @@ TEST(HeightMapFile, theReaderIsChosenByContentAndGDALLoadedOnlyForRasters) {
 }
 
 TEST(MapFit, theSideIsTheSmallestTwoToTheKPlusOneCoveringTheMapUpTo4097) {
-    const struct {
-        int width, length, side;
-    } cases[] = {{1201, 600, 2049},  {600, 1201, 2049}, {9000, 20, 4097},
-                 {1025, 1025, 1025}, {1026, 3, 2049},   {2, 2, 3}};
-    for (const auto& c : cases)
-        EXPECT_EQ(fitSide(c.width, c.length), c.side) << c.width << " x " << c.length;
+    const int cases[][3] = {{1201, 600, 2049},  {600, 1201, 2049}, {9000, 20, 4097},
+                            {1025, 1025, 1025}, {1026, 3, 2049},   {2, 2, 3}};
+    for (const auto& c : cases) EXPECT_EQ(fitSide(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
 }
 
 // As gdal_translate -r bilinear resamples; a DEM too, its normals from the resampled heights.
