@@ -131,7 +131,7 @@ TEST(DEMFiles, defaultIslandAsBeforeFromAFileOrAPipe) {
         "Planimetric reference system code (should be 0): 0\nZone code (should be 0): 0\n"
         "Planimetric coordinates in arc-seconds, elevation in metres, 4 sides in polygon region\n"
         "maxElevation = 4205, minElevation = 0\nwidth=1201, length=1201\n";
-    FILE* cat = popen(("cat " + island).c_str(), "r");
+    FILE* cat = popen(("cat '" + island + "'").c_str(), "r");
     for (const std::string& path : {island, "/proc/self/fd/" + std::to_string(fileno(cat))}) {
         GridHeightMap map(0, 0, nullptr);
         EXPECT_EQ(loadQuietly(path, map), report);
