@@ -11,24 +11,14 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
 
-// The fixtures are written by tests/terrain/fixtures/make-raster-fixtures.sh: gdal_translate
-// turns the DEM fixtures into rasters of other formats.
 namespace {
 
 const std::string kFixtures = TERRAINS_SOURCE_DIR "/tests/terrain/fixtures/";
 
-DEMHeightMap readDEM(const char* name) {
-    return DEMHeightMap((kFixtures + name).c_str(), false);
-}
-
-RasterRead read(const std::string& path, HeightMap& map) {
-    return readRaster(path.c_str(), map);
-}
-
-// The report's line that starts with `start`.
 std::string line(const std::string& report, const std::string& start) {
     const size_t at = report.find(start);
     return at == std::string::npos ? "" : report.substr(at, report.find('\n', at) + 1 - at);
@@ -36,121 +26,95 @@ std::string line(const std::string& report, const std::string& start) {
 
 } // namespace
 
-// Raster sample (r, c) against the DEM's sample at where(r, c): the same one, or the one that a
-// file stored south up and east to west, or GDAL's nearest-neighbour resizing, put there. A band
-// with a scale and an offset holds value * scale + offset; a scale of 0 is no scale. No data, the
-// band's no-data value or NaN, is left out of the report's range and filled as the DEM reader
-// fills its voids.
+// Raster sample (r, c) against the DEM's, the same or turned or as GDAL's nearest resizing to 1201
+// put there; a band holds value * scale + offset, a scale of 0 being none; no data is filled.
 TEST(RasterReader, everyFormatGivesTheDEMReadersHeightsSampleForSample) {
-    using Where = std::function<std::pair<int, int>(int, int, const HeightMap&)>;
-    const Where same = [](int r, int c, const HeightMap&) { return std::make_pair(r, c); };
-    const Where turned = [](int r, int c, const HeightMap& dem) {
-        return std::make_pair(dem.length - 1 - r, dem.width - 1 - c);
-    };
-    const Where nearest = [](int r, int c, const HeightMap& dem) {
-        return std::make_pair(int((r + 0.5) * dem.length / 1201),
-                              int((c + 0.5) * dem.width / 1201));
-    };
     const std::string unscaled = testing::TempDir() + "gdal-small-scale-0.tif";
     ASSERT_EQ(runCommand({"gdal_translate", "-q", "-a_scale", "0", kFixtures + "gdal-small.tif",
                           unscaled}),
               0);
     const struct {
         std::string raster;
-        const char* dem;
-        Where where;
-        int side; // of a resized raster
+        const char *dem, where; // '=' the same sample, 't' turned, 'n' nearest
         double scale, offset;
         const char* range;
         int filled;
     } cases[] = {
-        {"gdal-small.tif", "gdal-small.dem", same, 0, 1, 0, "5543, minElevation = -2000", 0},
-        {"gdal-small.asc", "gdal-small.dem", same, 0, 1, 0, "5543, minElevation = -2000", 0},
-        {"gdal-slope.tif", "gdal-slope.dem", same, 0, 1, 0, "2683, minElevation = -554", 0},
-        {"gdal-slope-turned.tif", "gdal-slope.dem", turned, 0, 1, 0, "2683, minElevation = -554",
-         0},
-        {"N19W156.hgt.zip", "gdal-small.dem", nearest, 1201, 1, 0, "5543, minElevation = -2000", 0},
-        {"gdal-small-scaled.tif", "gdal-small.dem", same, 0, 0.5, 100, "2871, minElevation = -900",
-         0},
-        {unscaled, "gdal-small.dem", same, 0, 1, 0, "5543, minElevation = -2000", 0},
-        {"gdal-voids.tif", "gdal-voids.dem", same, 0, 1, 0, "3002, minElevation = -10911", 4},
-        {"gdal-voids-nan.tif", "gdal-voids.dem", same, 0, 1, 0, "3002, minElevation = -10911", 4},
+        {"gdal-small.tif", "gdal-small.dem", '=', 1, 0, "5543, minElevation = -2000", 0},
+        {"gdal-small.asc", "gdal-small.dem", '=', 1, 0, "5543, minElevation = -2000", 0},
+        {"gdal-slope.tif", "gdal-slope.dem", '=', 1, 0, "2683, minElevation = -554", 0},
+        {"gdal-slope-turned.tif", "gdal-slope.dem", 't', 1, 0, "2683, minElevation = -554", 0},
+        {"N19W156.hgt.zip", "gdal-small.dem", 'n', 1, 0, "5543, minElevation = -2000", 0},
+        {"gdal-small-scaled.tif", "gdal-small.dem", '=', 0.5, 100, "2871, minElevation = -900", 0},
+        {unscaled, "gdal-small.dem", '=', 1, 0, "5543, minElevation = -2000", 0},
+        {"gdal-voids.tif", "gdal-voids.dem", '=', 1, 0, "3002, minElevation = -10911", 4},
+        {"gdal-voids-nan.tif", "gdal-voids.dem", '=', 1, 0, "3002, minElevation = -10911", 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raster);
-        const DEMHeightMap dem = readDEM(c.dem);
+        const DEMHeightMap dem((kFixtures + c.dem).c_str(), false);
         GridHeightMap map(0, 0, nullptr);
-        const RasterRead result = read(c.raster[0] == '/' ? c.raster : kFixtures + c.raster, map);
+        const RasterRead result =
+            readRaster((c.raster[0] == '/' ? c.raster : kFixtures + c.raster).c_str(), map);
         ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_EQ(line(result.report, "max"), "maxElevation = " + std::string(c.range) + "\n");
-        const std::string name = c.raster.substr(c.raster.rfind('/') + 1); // named without folders
+        const std::string name = c.raster.substr(c.raster.rfind('/') + 1); // without its folders
         EXPECT_EQ(line(result.report, "Name").rfind("Name of raster is " + name + " (", 0), 0u);
+        EXPECT_EQ(line(result.report, "max") + line(result.report, "Filled"),
+                  "maxElevation = " + std::string(c.range) + "\n" +
+                      (c.filled ? "Filled " + std::to_string(c.filled) +
+                                      " void samples from their neighbours\n"
+                                : ""));
         EXPECT_EQ(map.maxHeight, float(std::stoi(c.range) / 20));
-        EXPECT_EQ(line(result.report, "Filled"), c.filled
-                                                     ? "Filled " + std::to_string(c.filled) +
-                                                           " void samples from their neighbours\n"
-                                                     : "");
-        ASSERT_EQ(map.width, c.side ? c.side : dem.width);
-        ASSERT_EQ(map.length, c.side ? c.side : dem.length);
+        const bool nearest = c.where == 'n', turned = c.where == 't';
+        const auto from = [&](int i, int n) {
+            return nearest ? int((i + 0.5) * n / 1201) : turned ? n - 1 - i : i;
+        };
+        ASSERT_EQ(map.width, nearest ? 1201 : dem.width);
+        ASSERT_EQ(map.length, nearest ? 1201 : dem.length);
         int mismatches = 0;
         for (int r = 0; r < map.length; ++r)
             for (int col = 0; col < map.width; ++col) {
-                const auto [dr, dc] = c.where(r, col, dem);
-                const double stored = std::round(dem.at(dr, dc) * 20.0);
+                const float h = dem.at(from(r, dem.length), from(col, dem.width));
                 mismatches +=
                     map.at(r, col) !=
-                    (c.scale == 1 ? dem.at(dr, dc) : float((stored * c.scale + c.offset) / 20.0));
+                    (c.scale == 1 ? h : float((std::round(h * 20.0) * c.scale + c.offset) / 20.0));
             }
         EXPECT_EQ(mismatches, 0);
     }
 }
 
 TEST(RasterReader, unreadableFilesAreRefusedWithTheReasonAndStatusOne) {
-    const std::string tiff = readFile(kFixtures + "gdal-slope.tif");
-    const struct {
-        std::string path;
-        const char* error;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {kFixtures + "no-such-map.tif", "Can't open raster file - \""},
-        {kFixtures + "make-raster-fixtures.sh", "Can't open raster file - \""},
-        {writeTempFile("truncated.tif", tiff.substr(0, 3000)), "Can't read band 1 of raster file"},
+        {writeTempFile("cut.tif", readFile(kFixtures + "gdal-slope.tif").substr(0, 3000)),
+         "Can't read band 1 of raster file"},
         {kFixtures + "gdal-voids-only.tif", "every sample of band 1 is no data"},
         {kFixtures + "gdal-small-1x4.tif", "a grid of 1 x 4 samples; at least 2 x 2"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, error] : cases) {
         GridHeightMap map(0, 0, nullptr);
-        const RasterRead result = read(c.path, map);
-        EXPECT_FALSE(result.ok) << c.path;
-        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
-        EXPECT_NE(result.error.find(" - \"" + c.path + "\": "), std::string::npos);
+        const RasterRead result = readRaster(path.c_str(), map);
+        EXPECT_FALSE(result.ok) << path;
+        EXPECT_NE(result.error.find(error), std::string::npos) << result.error;
+        EXPECT_NE(result.error.find(" - \"" + path + "\": "), std::string::npos);
         EXPECT_TRUE(map.heights.empty() && map.width == 0);
     }
     EXPECT_EXIT(GDALHeightMap(kFixtures + "make-raster-fixtures.sh", true),
                 testing::ExitedWithCode(1), "not recognized as a supported file format");
 }
 
-// A DEM goes to the project's reader whatever its name, and GDAL is not even loaded for it; a
-// raster named like a DEM goes to GDAL. A DEM is known by record A's level, pattern and unit
-// codes, each in its six columns.
+// A DEM, known by record A's codes in their six columns, goes to the project's reader whatever its
+// name, without loading GDAL; a raster named like a DEM goes to GDAL.
 TEST(HeightMapFile, theReaderIsChosenByContentAndGDALLoadedOnlyForRasters) {
-    const struct {
-        size_t column;
-        const char* field;
-        bool dem;
-    } edits[] = {{144, "     1", true},  {144, "      ", false}, {144, "     5", false},
-                 {150, "     2", true},  {150, "    1x", false}, {528, "0     ", true},
-                 {528, "    -1", false}, {534, "     1", true},  {534, "     3", false}};
-    for (const auto& edit : edits) {
+    const std::tuple<size_t, const char*, bool> edits[] = {
+        {144, "      ", false}, {144, "     5", false}, {150, "     2", true},
+        {150, "    1x", false}, {528, "0     ", true},  {534, "     1", true},
+        {534, "     3", false}};
+    for (const auto& [column, field, dem] : edits) {
         std::string header = readFile(kFixtures + "gdal-small.dem");
-        header.replace(edit.column, 6, edit.field);
-        EXPECT_EQ(looksLikeUSGSDEM(header.data(), header.size()), edit.dem)
-            << edit.column << " '" << edit.field << "'";
+        header.replace(column, 6, field);
+        EXPECT_EQ(looksLikeUSGSDEM(header.data(), header.size()), dem) << column << field;
     }
-    for (const char* raster : {"gdal-small.tif", "gdal-small.asc", "N19W156.hgt.zip"}) {
-        const std::string bytes = readFile(kFixtures + raster);
-        EXPECT_FALSE(looksLikeUSGSDEM(bytes.data(), bytes.size())) << raster;
-    }
-
     // Each in a fresh process: this one may have loaded GDAL already.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto readAndCheckGDAL = [](const char* from, const char* as, bool raster) {
@@ -165,21 +129,16 @@ TEST(HeightMapFile, theReaderIsChosenByContentAndGDALLoadedOnlyForRasters) {
 }
 
 TEST(MapFit, theSideIsTheSmallestTwoToTheKPlusOneCoveringTheMapUpTo4097) {
-    const struct {
-        int width, length, side;
-    } cases[] = {{1201, 1201, 2049}, {1201, 600, 2049},  {600, 1201, 2049},  {3601, 3601, 4097},
-                 {9000, 20, 4097},   {4097, 4097, 4097}, {1025, 1025, 1025}, {1026, 3, 2049},
-                 {2, 2, 3},          {7, 3, 9},          {5, 4, 5}};
-    for (const auto& c : cases)
-        EXPECT_EQ(fitSide(c.width, c.length), c.side) << c.width << " x " << c.length;
+    const int cases[][3] = {{1201, 600, 2049},  {600, 1201, 2049}, {9000, 20, 4097},
+                            {1025, 1025, 1025}, {1026, 3, 2049},   {2, 2, 3}};
+    for (const auto& c : cases) EXPECT_EQ(fitSide(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
 }
 
-// As gdal_translate -outsize -r bilinear resamples the file, stretched to a square; a DEM too,
-// its normals computed from the resampled heights; a map of a fitting side is left alone.
+// As gdal_translate -r bilinear resamples; a DEM too, its normals from the resampled heights.
 TEST(MapFit, resamplesBilinearlyAsGDALDoesAndLeavesAFittingMapAlone) {
     GridHeightMap map(0, 0, nullptr), expected(0, 0, nullptr);
-    ASSERT_TRUE(read(kFixtures + "gdal-small-7x3.tif", map).ok);
-    ASSERT_TRUE(read(kFixtures + "gdal-small-7x3-to-9x9.tif", expected).ok);
+    ASSERT_TRUE(readRaster((kFixtures + "gdal-small-7x3.tif").c_str(), map).ok);
+    ASSERT_TRUE(readRaster((kFixtures + "gdal-small-7x3-to-9x9.tif").c_str(), expected).ok);
     map.normals.assign(7 * 3 * 3, 0.0f);
     const MapFit fit = fitToMesh(map);
     ASSERT_TRUE(fit.ok) << fit.error;
