@@ -18,7 +18,7 @@
 
 using Bytes = std::vector<unsigned char>;
 
-TEST(Texels, workedValuesOfTheFormulas) {
+TEST(Texels, workedValuesOfTheFormulasAndPainting) {
     EXPECT_EQ(heightTexel(105, 210), 127);
     EXPECT_EQ(heightTexel(210.95f, 210), 255); // a peak above maxHeight must not wrap to 0
     const TexelColour contour = triGridColour(0.02f), outside = triGridColour(-1);
@@ -43,12 +43,10 @@ TEST(Texels, workedValuesOfTheFormulas) {
     for (const auto& [i, j, h] :
          {std::tuple{256, 256, 13.75f}, {512, 512, 55.0f}, {0, 384, 15.0f}, {1023, 1023, 70.0f}})
         EXPECT_EQ(sampleHeight(map, i, j), h) << i << ", " << j;
-}
 
-TEST(Texels, paintingEqualsTheFormulaTakenLiterally) {
+    // Painting equals the formula taken literally.
     std::mt19937 random(2024);
-    const TexelBands bands = makeBands(210);
-    const GridHeightMap map(37, 53, [&](int, int) {
+    const GridHeightMap land(37, 53, [&](int, int) {
         return random() % 4 ? float(random() % 22000) / 100 - 5 : 0.0f; // water a quarter of it
     });
     ColourTiles tiles;
@@ -58,14 +56,14 @@ TEST(Texels, paintingEqualsTheFormulaTakenLiterally) {
         for (unsigned char& byte : tiles[l].pixels) byte = static_cast<unsigned char>(random());
     }
     Bytes texels(kProceduralSize * kProceduralSize * 3);
-    paintTexels(map, bands, tiles, texels.data());
+    paintTexels(land, bands, tiles, texels.data());
     int mismatches = 0;
     for (int j = 0; j < kProceduralSize; ++j)
         for (int i = 0; i < kProceduralSize; ++i) {
             float sum[3] = {0, 0, 0}; // every tile in order, zero weights included
             for (int l = 0; l < kTileCount; ++l) {
                 const Image& tile = tiles[l];
-                const float w = bandWeight(bands, l, sampleHeight(map, i, j));
+                const float w = bandWeight(bands, l, sampleHeight(land, i, j));
                 const int at =
                     ((j % tile.height) * tile.width + i % tile.width) * tile.bitsPerPixel / 8;
                 for (int c = 0; c < 3; ++c) sum[c] += w * float(tile.pixels[at + c]);
