@@ -12,9 +12,8 @@
 
 namespace {
 
-// A seeded session at the keys: the camera flies, climbs, halts and jumps while the triangle
-// target and the step budget go up and down. The mesh is checked after construction and every
-// update, and its state folded into `sequence`.
+// A seeded session at the keys: the camera flies, halts and jumps while the target and the
+// budget go up and down; the mesh is checked after every update and its state hashed.
 void fly(const HeightMap& map, unsigned seed, int frames, unsigned target, uint64_t& sequence) {
     std::mt19937 random(seed);
     const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -25,17 +24,17 @@ void fly(const HeightMap& map, unsigned seed, int frames, unsigned target, uint6
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(checkRoam(roam), "") << "after construction";
     sequence = hashRoamState(sequence, roam);
-    roam.triangleTarget = target; // a smaller mesh keeps the flight quick: the first update
-    roam.updatesPerFrame = 10000; // merges down to it
+    roam.triangleTarget = target; // a small mesh keeps the flight quick
+    roam.updatesPerFrame = 10000;
     roam.restartOptimisation();
     float heading = 0;
     for (int frame = 0; frame < frames; ++frame) {
         Vector3D& p = camera.position;
         const int roll = below(100);
-        if (roll < 2) { // a long drag
+        if (roll < 2) {
             p.x = static_cast<float>(below(map.width));
             p.z = static_cast<float>(below(map.length));
-        } else if (roll < 70) { // otherwise the camera halts and the optimisation goes on
+        } else if (roll < 70) {
             heading += static_cast<float>(below(9) - 4) * 0.1f;
             p.x = std::clamp(p.x + 3 * std::sin(heading), 0.0f, map.width - 1.0f);
             p.z = std::clamp(p.z + 3 * std::cos(heading), 0.0f, map.length - 1.0f);
@@ -64,12 +63,12 @@ TEST(RoamFlight, keepsEveryInvariantOverTheDefaultMap) {
     testing::internal::GetCapturedStdout();
     uint64_t sequence = 0;
     for (const unsigned seed : {1u, 2u}) fly(map, seed, 400, 4000, sequence);
-    // The island's heights, priorities and queues meet in this one sequence, pinned as well.
     EXPECT_EQ(sequence, 0x96aafa7659b6874full);
 }
 
 TEST(RoamFlight, keepsEveryInvariantOverSteppedTerrainWithFlatSea) {
-    // Whole steps of height and a flat sea give many equal priorities; not square, so a portion.
+    // Whole steps and a flat sea give many equal priorities, where the queues' sift rules decide
+    // which triangle goes first; not square, so a portion.
     const GridHeightMap map(140, 129, [](int row, int column) {
         uint32_t h = static_cast<uint32_t>(row) * 374761393u + column * 668265263u;
         h = (h ^ (h >> 13)) * 1274126177u;
@@ -77,8 +76,5 @@ TEST(RoamFlight, keepsEveryInvariantOverSteppedTerrainWithFlatSea) {
     });
     uint64_t sequence = 14695981039346656037ull;
     for (const unsigned seed : {3u, 4u, 5u}) fly(map, seed, 600, 1500, sequence);
-    // Equal priorities are where the queues' sift rules decide which triangle goes first: this
-    // flight's whole sequence of splits and merges, construction's included, as the rules give it,
-    // is pinned here.
     EXPECT_EQ(sequence, 0x202772aba7d86a6eull);
 }

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// Folds the state an update leaves into an FNV-1a hash: the counts, the last priorities and both
-// queues in heap order. Two meshes that split and merge in the same sequence hash alike.
+// Folds the counts, the last priorities and both queues in heap order into an FNV-1a hash.
 inline uint64_t hashRoamState(uint64_t hash, const Roam& roam) {
     hash = fnv1a(&roam.triangleCount, 4, hash);
     hash = fnv1a(&roam.lastSplit, 4, hash);
@@ -27,8 +26,7 @@ inline std::string checkRoam(const Roam& roam) {
     const BinTriangle* pool = roam.pool;
     const uint32_t poolSize = 2 * static_cast<uint32_t>(roam.fullResolutionTriangles) + 1;
     // Per pool entry: depth + 1 in the mesh (0 outside), 32 for a split entry, 64 for a merge one.
-    // note: kept between calls; the default map's pool has four million entries.
-    static std::vector<uint8_t> marks;
+    static std::vector<uint8_t> marks; // kept: the island's pool has four million entries
     marks.assign(poolSize, 0);
     marks[roam.firstRoot] = marks[roam.secondRoot] = 1;
     const auto depth = [&](uint32_t t) { return marks[t] & 31; };
@@ -75,8 +73,7 @@ inline std::string checkRoam(const Roam& roam) {
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
-    // On a small mesh every entry a mesh can hold, 1 to 2a - 1: a stale merge state stands for an
-    // entry in the queue.
+    // On a small mesh, every pool entry: a stale merge state stands for an entry in the queue.
     for (uint32_t t = 1; poolSize <= (1u << 20) && t + 1 < poolSize; ++t)
         if (pool[t].mergeState == Stale && !(marks[t] & 64))
             return fault("stale merge state without an entry: ", t);

@@ -2,6 +2,7 @@
 
 #include "terrain/HeightMap.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -23,9 +24,7 @@ public:
         for (int r = 0; r < length; ++r)
             for (int c = 0; c < width; ++c)
                 heights[static_cast<std::size_t>(r) * width + c] = height(r, c);
-        float highest = 0;
-        for (float h : heights) highest = h > highest ? h : highest;
-        maxHeight = highest;
+        for (const float h : heights) maxHeight = std::max(maxHeight, h);
     }
     void load() override {}
 };

@@ -25,9 +25,9 @@ Bytes tga(int type, int width, int height, int bits, const Bytes& data) {
 
 // A BMP with the 40-byte info header; `rows` stored as given, padding included.
 Bytes bmp(uint32_t width, uint32_t height, const Bytes& rows, uint32_t bits = 24,
-          uint32_t compression = 0, uint32_t offset = 54, uint32_t infoSize = 40) {
+          uint32_t compression = 0, uint32_t offset = 54) {
     Bytes file(54 + rows.size(), 0);
-    const std::pair<int, uint32_t> fields[] = {{0, 'B' | 'M' << 8}, {10, offset}, {14, infoSize},
+    const std::pair<int, uint32_t> fields[] = {{0, 'B' | 'M' << 8}, {10, offset}, {14, 40},
                                                {18, width},         {22, height}, {28, bits},
                                                {30, compression}};
     for (const auto& [at, value] : fields)
@@ -46,21 +46,13 @@ std::tuple<bool, Image, std::string> decode(const Bytes& file) {
 
 } // namespace
 
-// What ImageMagick's files (below) leave out: an RLE run across a row's end, and pixels far from
-// the header, where the offset says.
-TEST(DecodeImage, runsAcrossRowsAndPixelsWhereTheOffsetSays) {
-    Bytes farRows(65536, 0);
-    for (int i = 0; i < 16; ++i) farRows.push_back(i % 8 < 6 ? i + 1 : 0);
-    const std::pair<Bytes, Bytes> cases[] = {
-        // A raw packet of 1, a run of 2 across the row end, a raw packet of 1.
-        {tga(10, 2, 2, 32, {0, 1, 2, 3, 4, 0x81, 5, 6, 7, 8, 0, 9, 10, 11, 12}),
-         {3, 2, 1, 4, 7, 6, 5, 8, 7, 6, 5, 8, 11, 10, 9, 12}},
-        {bmp(2, 2, farRows, 24, 0, 65536 + 54), {3, 2, 1, 6, 5, 4, 11, 10, 9, 14, 13, 12}}};
-    for (const auto& [file, pixels] : cases) {
-        const auto [ok, image, errors] = decode(file);
-        EXPECT_TRUE(ok && !image.failed) << errors;
-        EXPECT_EQ(image.pixels, pixels);
-    }
+// What ImageMagick's files (below) leave out: pixels far from the header, where the offset says.
+TEST(DecodeImage, readsPixelsWhereTheOffsetSays) {
+    Bytes rows(65536, 0);
+    for (int i = 0; i < 16; ++i) rows.push_back(i % 8 < 6 ? i + 1 : 0);
+    const auto [ok, image, errors] = decode(bmp(2, 2, rows, 24, 0, 65536 + 54));
+    EXPECT_TRUE(ok && !image.failed) << errors;
+    EXPECT_EQ(image.pixels, (Bytes{3, 2, 1, 6, 5, 4, 11, 10, 9, 14, 13, 12}));
 }
 
 TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
@@ -70,25 +62,16 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
     const Bytes rows(16, 7);
     const std::tuple<const char*, Bytes, std::string> cases[] = {
         {"run past the image end", tga(10, 2, 1, 24, {0x82, 1, 2, 3}), rle},
-        {"packet cut short", tga(10, 2, 1, 24, {1, 1, 2, 3, 4, 5}), rle},
         {"16 GiB of pixels in 4 KiB", tga(10, 65535, 65535, 32, Bytes(4096, 0xff)), rle},
-        {"16 GiB of raw pixels", tga(2, 65535, 65535, 32, Bytes(16, 7)), raw},
         {"raw pixels cut short", tga(2, 2, 2, 24, Bytes(11, 7)), raw},
-        {"RLE header cut", {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}, rle},
         {"raw header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, raw},
-        {"zero width", tga(2, 0, 1, 24, {}), raw},
         {"TGA header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24}, raw},
         {"not square", bmp(2, 1, rows), bad},
         {"8 bits", bmp(2, 2, rows, 8), bad},
-        {"compressed", bmp(2, 2, rows, 24, 1), bad},
         {"compressed, high byte", bmp(2, 2, rows, 24, 0x01000000), bad},
         {"last row's padding missing", bmp(2, 2, Bytes(15, 7)), bad},
         {"offset past the end", bmp(2, 2, rows, 24, 0, 71), bad},
-        {"offset inside the header", bmp(2, 2, rows, 24, 0, 20), bad},
-        {"info header too small", bmp(2, 2, rows, 24, 0, 54, 12), bad},
         {"sizes past 32 bits", bmp(0x40000000, 0x40000000, rows), bad},
-        {"BMP header cut", {'B', 'M', 70, 0, 0, 0}, bad},
-        {"colour-mapped TGA", {0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0}, unknown},
         {"empty", {}, unknown},
         {"B not followed by M", {'B', 'A', 0, 0}, unknown}};
     for (const auto& [what, file, message] : cases) {
@@ -98,7 +81,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
     }
 }
 
-// Files ImageMagick wrote (fixtures/make-fixtures.sh) and the pixels it reads back from them.
+// Files ImageMagick wrote (fixtures/make-fixtures.sh) and the pixels it reads back.
 TEST(LoadImage, decodesImageMagicksFilesToThePixelsItReadsBack) {
     const std::string dir = std::string(TERRAINS_SOURCE_DIR) + "/tests/texture/fixtures/";
     for (std::string name : {"tga24-raw", "tga24-2x2", "tga32-raw", "tga24-rle", "tga32-rle",

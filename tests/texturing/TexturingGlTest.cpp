@@ -13,8 +13,7 @@
 
 namespace {
 
-// 513 wide and 257 long, flat at 100 with unit normals; the algorithms read their files from the
-// run folder.
+// 513 x 257, flat at 100 with unit normals; the algorithms read their files from the run folder.
 class TexturingGl : public GlTest {
 protected:
     static void SetUpTestSuite() {
@@ -50,19 +49,13 @@ std::pair<float, float> texCoords(int unit) {
 
 } // namespace
 
-// Coordinates are what the algorithms compute; their enable and disable are fixed call sequences.
-TEST_F(TexturingGl, basicAndTriGridCoordinatesStayInsideTheirTexture) {
+TEST_F(TexturingGl, coordinatesStayInsideTheTexturesAndMultitexturingFallsBackWithoutIt) {
     BasicTexturingAlgorithm basic(&map);
-    TriGridTexturingAlgorithm triGrid;
     basic.texCoord(512, 256, 1);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
-    triGrid.texCoord(7, 300, 1); // wherever the vertex is, its corner's point: never 0 or 1
+    TriGridTexturingAlgorithm().texCoord(7, 300, 1); // its corner's point wherever the vertex is
     EXPECT_EQ(texCoords(0), std::make_pair(255 / 256.0f, 1 / 256.0f));
-    EXPECT_TRUE(drainGlErrors().empty());
-}
-
-TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithoutIt) {
-    MultitexturingAlgorithm multi(&map);
+    MultitexturingAlgorithm multi(&map); // the detail map repeats on unit 1
     multi.enable();
     multi.texCoord(512, 256, 0);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
@@ -70,9 +63,6 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
     multi.disable();
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(unitState(1), std::make_pair(false, 0));
-    glActiveTexture(GL_TEXTURE1);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-
     // Without multitexturing: the warning, once, and the basic texturing on unit 0 alone.
     testing::internal::CaptureStderr();
     MultitexturingAlgorithm fallback(&map, [] { return false; });
@@ -82,7 +72,6 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
     glActiveTexture(GL_TEXTURE0);
     fallback.enable();
     fallback.texCoord(100, 200, 0);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(texCoords(1), unit1); // unit 1 never addressed
     EXPECT_EQ(unitState(0), std::make_pair(true, GLint(fallback.colourTexture->textureId)));
     EXPECT_EQ(texCoords(0), std::make_pair(100.0f / 513, 200.0f / 257));
@@ -92,14 +81,13 @@ TEST_F(TexturingGl, multitexturingRepeatsTheDetailMapOnUnitOneAndFallsBackWithou
 }
 
 TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
-    ShaderTexturingAlgorithm shader(&map, 256, 256); // textures within the 513 x 257 map
+    ShaderTexturingAlgorithm shader(&map, 256, 256);
     testing::internal::CaptureStdout();
-    shader.setup(); // the shipped pair, whose link log goes to the console
+    shader.setup(); // the shipped pair; the link log goes to the console
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(log.find("rror"), std::string::npos) << log;
     const auto& program = static_cast<const GLSLShaderProgram&>(*shader.program);
-    // The shipped pair takes the heights from the vertices and leaves unit 7 unsampled: its
-    // sampler is the one uniform sent to no effect.
+    // The shipped pair takes heights from the vertices: its height sampler is the one unused.
     for (const char* name : kShaderUniformNames)
         EXPECT_EQ(program.uniformLocations.at(name) == -1, std::string(name) == "heightMap")
             << name;
