@@ -9,51 +9,24 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 using Texturing = CommandLine::Texturing;
 
-struct Parsed {
-    bool ok;
-    CommandLine line;
-    std::string error;
-};
-
-Parsed parse(std::vector<const char*> words) {
-    words.insert(words.begin(), "terrains");
-    Parsed parsed;
-    parsed.ok = parseCommandLine(int(words.size()), words.data(), parsed.line, parsed.error);
-    return parsed;
-}
-
-} // namespace
-
-TEST(CommandLine, optionsFileAndGlutsOwnOptionsInAnyOrder) {
-    const Parsed none = parse({});
-    ASSERT_TRUE(none.ok);
-    EXPECT_TRUE(none.line.file == "hawaii-c" && !none.line.fileGiven && !none.line.fit &&
-                !none.line.help && none.line.texturing == Texturing::Default);
-    EXPECT_EQ(none.line.glutArguments, std::vector<std::string>{"terrains"});
-
-    const Parsed all =
-        parse({"-display", ":3", "--texturing", "grid", "map.tif", "--fit", "-iconic", "--help"});
-    ASSERT_TRUE(all.ok) << all.error;
-    EXPECT_TRUE(all.line.file == "map.tif" && all.line.fileGiven && all.line.fit && all.line.help);
-    EXPECT_EQ(all.line.texturing, Texturing::Grid);
-    EXPECT_EQ(all.line.glutArguments,
-              (std::vector<std::string>{"terrains", "-display", ":3", "-iconic"}));
-
-    EXPECT_EQ(parse({"--texturing=shader"}).line.texturing, Texturing::Shader);
-    // After "--" a name that starts with a dash is a file.
-    EXPECT_EQ(parse({"--", "-odd name"}).line.file, "-odd name");
-    EXPECT_EQ(parse({"-"}).line.file, "-");
-}
-
-TEST(CommandLine, badArgumentsAreRefusedWithTheirReason) {
+// Options, the file and GLUT's own options in any order; bad words refused with their reason.
+TEST(CommandLine, parsesInAnyOrderAndRefusesBadWordsWithTheirReason) {
     const struct {
         std::vector<const char*> words;
-        const char* error;
+        const char* file; // or the error
+        Texturing texturing = Texturing::Default;
+        std::vector<std::string> glut = {}; // given only with every flag
     } cases[] = {
+        {{}, "hawaii-c"},
+        {{"-display", ":3", "--texturing", "grid", "map.tif", "--fit", "-iconic", "--help"},
+         "map.tif",
+         Texturing::Grid,
+         {"-display", ":3", "-iconic"}},
+        {{"--texturing=shader"}, "hawaii-c", Texturing::Shader},
+        {{"--", "-odd name"}, "-odd name"}, // a file
+        {{"-"}, "-"},
         {{"--fly"}, "unknown option '--fly'"},
         {{"a.dem", "b.dem"}, "more than one FILE: 'a.dem' and 'b.dem'"},
         {{"--texturing"}, "--texturing needs a value: basic, multi, shader or grid"},
@@ -61,9 +34,19 @@ TEST(CommandLine, badArgumentsAreRefusedWithTheirReason) {
         {{"-geometry"}, "-geometry needs a value"},
     };
     for (const auto& c : cases) {
-        const Parsed parsed = parse(c.words);
-        EXPECT_FALSE(parsed.ok) << c.error;
-        EXPECT_EQ(parsed.error, c.error);
+        std::vector<const char*> words = c.words;
+        words.insert(words.begin(), "terrains");
+        CommandLine line;
+        std::string error;
+        const bool ok = parseCommandLine(int(words.size()), words.data(), line, error);
+        EXPECT_EQ(ok ? line.file : error, c.file);
+        if (!ok) continue;
+        std::vector<std::string> glut = c.glut;
+        glut.insert(glut.begin(), "terrains");
+        EXPECT_TRUE(line.fileGiven == (line.file != "hawaii-c") && line.fit == !c.glut.empty() &&
+                    line.help == !c.glut.empty() && line.texturing == c.texturing &&
+                    line.glutArguments == glut)
+            << c.file;
     }
 }
 

@@ -35,18 +35,16 @@ std::string displayCapturingErrors() {
 
 } // namespace
 
-TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForce) {
+TEST_F(ShellGl, startUpBuildsTheSceneWithTheShadersInForceAndReshapesToAnyHeight) {
     EXPECT_TRUE(renderer->texturing == shaderAlgorithm && currentAlgorithm == shaderAlgorithm);
     EXPECT_EQ(shaderAlgorithm->Twidth, renderer->gridSize - 1);
     EXPECT_TRUE(heightMap->hasNormals() && shaderAlgorithm->normalMapTexture);
     display();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST)); // the overlay's last act
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_LIGHT0) && glIsEnabled(GL_DEPTH_TEST));
     float light[4];
     glGetLightfv(GL_LIGHT0, GL_POSITION, light);
     EXPECT_EQ(light[3], 1.0f); // a point light
-}
-
-TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) {
+    // A height of zero is taken as one; a pending error is reported once.
     reshape(900, 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -61,8 +59,8 @@ TEST_F(ShellGl, aReshapeToHeightZeroIsTakenAsOneAndAPendingErrorIsReportedOnce) 
     EXPECT_EQ(displayCapturingErrors(), "");
 }
 
-// Pressed, applied once and released, a tuning key steps its own value its own way (from 0.5, the
-// water's speed from 0) whichever algorithm is in force; one key of each.
+// Pressed, applied once and released, a tuning key steps its own value (from 0.5, the water's
+// speed from 0) whichever algorithm is in force.
 TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
     const auto choose = [](unsigned char key, TexturingAlgorithm* algorithm) {
         keyboard(key, 0, 0);
@@ -91,10 +89,6 @@ TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
         keyboardUp(key, 0, 0);
         applyHeldKeyStates();
         EXPECT_EQ(*step.value, step.expected) << step.key;
-        EXPECT_EQ(s.levelRatio + s.slopeCutoff + s.triplanarCutoff + s.texRep + s.detailRep +
-                      lightPosition[1] + s.waterSpeed,
-                  2.5f + step.expected + (step.value == &s.waterSpeed ? 0.5f : 0.0f))
-            << step.key << ": another value moved";
     }
     lightPosition[1] = 1000;
     for (const auto& [key, change] : {std::pair{GLUT_KEY_HOME, 10}, {GLUT_KEY_PAGE_DOWN, -1}}) {
@@ -114,11 +108,10 @@ TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
     EXPECT_TRUE(drainGlErrors().empty());
 }
 
-// A held camera key marks the frustum even when the ground test refuses the move. The next frame
-// puts the eye at the origin looking down -z at position + direction, up staying up, and takes the
-// planes from that view. Meanwhile the water's clock wraps at 16384.
+// A held camera key marks the frustum even when the move is refused; the next frame looks from the
+// position along the direction, up staying up, and takes the planes from that view.
 TEST_F(ShellGl, heldCameraKeysRefreshTheViewAndFrustumAtTheNextFrame) {
-    shaderAlgorithm->waterTime = 16380;
+    shaderAlgorithm->waterTime = 16380; // wraps at 16384
     for (int* state : {&moveState, &climbState, &turnState, &strafeState, &tiltState}) {
         frustumDirty = false;
         *state = 1;
@@ -137,22 +130,14 @@ TEST_F(ShellGl, heldCameraKeysRefreshTheViewAndFrustumAtTheNextFrame) {
     frustumDirty = true;
     display();
     EXPECT_FALSE(frustumDirty);
-    float m[16];
+    float m[16], expected[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const auto eye = [&](float x, float y, float z, int row) {
-        return m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
-    };
-    const float length = std::sqrt(0.36f + 0.0625f + 0.64f);
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_NEAR(eye(10, 20, 30, row), 0, 1e-4) << row;
-        EXPECT_NEAR(eye(10.6f, 20.25f, 29.2f, row), row == 2 ? -length : 0, 1e-4) << row;
-    }
-    EXPECT_NEAR(eye(10, 21, 30, 0), 0, 1e-4);
-    EXPECT_GT(eye(10, 21, 30, 1), 0); // up stays up
-    Camera expected = *camera;
     glLoadIdentity();
-    expected.applyView();
-    expected.extractFrustum();
-    EXPECT_EQ(std::memcmp(camera->frustum, expected.frustum, sizeof expected.frustum), 0);
+    gluLookAt(10, 20, 30, 10.6f, 20.25f, 29.2f, 0, 1, 0);
+    glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << i;
+    Camera fresh = *camera;
+    fresh.extractFrustum();
+    EXPECT_EQ(std::memcmp(camera->frustum, fresh.frustum, sizeof fresh.frustum), 0);
     *camera = saved;
 }

@@ -12,8 +12,8 @@ TEST(IslandEndToEnd, eachTexturingShowsWhatItIsForAndKeysAndDragsFly) {
     ASSERT_TRUE(waitForNextFrame(app));
     const Screenshot shaded = app.screenshot();
     shaded.save("shader-start");
-    // The sea moves while the camera stands still; the land does not. The drift is periodic, so
-    // watch the sea for a while rather than compare one pair of frames.
+    // The sea moves while the camera stands still, the land does not; the drift is periodic, so
+    // the sea is watched for a while.
     constexpr Region kSea{800, 410, 900, 470}, kLand{100, 300, 500, 500};
     ASSERT_TRUE(bluish(shaded.at(850, 440))) << "no sea in view";
     EXPECT_TRUE(app.waitForChange(shaded, 1.0, kSea)) << "the sea stood still";
@@ -29,7 +29,8 @@ TEST(IslandEndToEnd, eachTexturingShowsWhatItIsForAndKeysAndDragsFly) {
 
     const Screenshot basic = press(app, "1", "texturing-basic", true);
     EXPECT_GT(fraction(basic, bluish), 0.01) << "no sea";
-    EXPECT_GT(fraction(basic, greenish), 0.05) << "no vegetation on the lower slopes";
+    EXPECT_GT(fraction(basic, [](auto p) { return p[1] > p[0] + 15 && p[1] > p[2] + 15; }), 0.05)
+        << "no vegetation on the lower slopes";
     EXPECT_GT(fraction(basic, snowy), 0.002) << "no snow on the summit";
     // Multitexturing adds the detail map's fine structure over the same colours.
     const Screenshot detailed = press(app, "2", "texturing-multi", true);
@@ -54,9 +55,8 @@ TEST(IslandEndToEnd, eachTexturingShowsWhatItIsForAndKeysAndDragsFly) {
     EXPECT_TRUE(app.waitForChange(still, 1.0, kTerrain)) << "the drag did not turn";
     ASSERT_TRUE(app.waitForStable(still, kTerrain));
     still.save("flight-after-keys-and-drag");
-    // Backward the camera meets the map's edge in about 150 steps: were idle not paused while
-    // hidden, it would run unthrottled to the edge, and the picture would stand still once shown
-    // again.
+    // Were idle not paused while hidden, S held would run unthrottled to the map's edge (about 150
+    // steps) and the picture would stand still once shown again.
     app.xdotool({"keydown", "s"});
     app.xdotool({"windowunmap", "--sync", app.window()});
     std::this_thread::sleep_for(std::chrono::seconds(3)); // the stimulus: hidden with S held

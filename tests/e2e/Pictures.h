@@ -43,9 +43,6 @@ inline double fineStructure(const Screenshot& shot) {
 inline bool bluish(const unsigned char* p) {
     return p[2] > p[0] + 30 && p[2] > p[1] + 10;
 }
-inline bool greenish(const unsigned char* p) {
-    return p[1] > p[0] + 15 && p[1] > p[2] + 15;
-}
 inline bool grey(const unsigned char* p) {
     return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) < 12;
 }
@@ -54,24 +51,18 @@ inline bool snowy(const unsigned char* p) {
     return low > 150 && high - low < 40;
 }
 
-// Waits for a frame drawn after now. Only a new frame changes a pixel, and one does at least
-// once a second: the frame-rate line.
+// Waits for a frame drawn after now: only a new frame changes a pixel, the frame-rate line at
+// least.
 inline bool waitForNextFrame(AppRun& app) {
     return app.waitForChange(app.screenshot(), 0.0);
 }
 
-// Waits for a frame that shows what the last key did. The first new frame may have been under way
-// before the program read the key; the one after it began after.
-inline bool waitForFrameAfterKey(AppRun& app) {
-    return waitForNextFrame(app) && waitForNextFrame(app);
-}
-
-// The picture a key gives, saved as `name`: the first frame begun after it or, for the algorithms
-// whose picture holds still, the settled one.
+// The picture a key gives (settled, for the algorithms that hold still), saved as `name`. The
+// first new frame may have begun before the key was read; the second began after.
 inline Screenshot press(AppRun& app, const char* key, const std::string& name,
                         bool settle = false) {
     app.key(key);
-    EXPECT_TRUE(waitForFrameAfterKey(app));
+    EXPECT_TRUE(waitForNextFrame(app) && waitForNextFrame(app));
     Screenshot shot = app.screenshot();
     EXPECT_TRUE(!settle || app.waitForStable(shot, kTerrain));
     shot.save(name);

@@ -24,9 +24,7 @@ std::pair<int, double> brightRim(const Screenshot& shot) {
 } // namespace
 
 TEST(ShaderEndToEnd, withoutOpenGL2TheBasicTexturingDrawsAndKey3DoesNothing) {
-    AppLaunch launch;
-    launch.environment = {"MESA_GL_VERSION_OVERRIDE=1.5"};
-    AppRun app(launch);
+    AppRun app({{"MESA_GL_VERSION_OVERRIDE=1.5"}, {}});
     ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
     Screenshot still; // the basic texturing holds still, the shaders' water would not
     ASSERT_TRUE(app.waitForStable(still, kTerrain));
@@ -45,23 +43,20 @@ TEST(ShaderEndToEnd, withoutOpenGL2TheBasicTexturingDrawsAndKey3DoesNothing) {
 TEST(ShaderEndToEnd, theMeshsCutEdgesShowNoSeam) {
     const struct {
         const char* edge;
-        std::vector<std::string> window; // of the island: column, row, width, length
-        const char* turnTo;              // the end of a drag from (50, 300): 0.004 radians a pixel
-    } cases[] = {{"last-row", {"0", "0", "1201", "600"}, "836"},         // 513 x 513, half a turn
-                 {"last-column", {"150", "330", "1000", "400"}, "443"}}; // 257 x 257, a quarter
+        const char* window; // of the island: column, row, width, length
+        const char* turnTo; // the end of a drag from (50, 300): 0.004 radians a pixel
+    } cases[] = {{"last-row", "0 0 1201 600", "836"},         // 513 x 513, half a turn
+                 {"last-column", "150 330 1000 400", "443"}}; // 257 x 257, a quarter
     for (const auto& c : cases) {
         const std::string map = artifactPath(std::string("hawaii-c-") + c.edge + ".dem");
-        std::vector<std::string> translate = {"gdal_translate", "-q", "-of", "USGSDEM", "-srcwin"};
-        translate.insert(translate.end(), c.window.begin(), c.window.end());
-        translate.insert(translate.end(), {TERRAINS_SOURCE_DIR "/data/hawaii-c", map});
-        ASSERT_EQ(runCommand(translate), 0);
-        AppLaunch launch;
-        launch.arguments = {map};
-        AppRun app(launch);
+        const std::string translate = std::string("gdal_translate -q -of USGSDEM -srcwin ") +
+                                      c.window + " " TERRAINS_SOURCE_DIR "/data/hawaii-c " + map;
+        ASSERT_EQ(runCommand({"sh", "-c", translate}), 0);
+        AppRun app({{}, {map}});
         ASSERT_TRUE(app.waitForFirstFrame()) << app.errors();
         app.xdotool({"mousemove", "--window", app.window(), "50", "300", "mousedown", "1",
                      "mousemove", "--window", app.window(), c.turnTo, "350", "mouseup", "1"});
-        ASSERT_TRUE(waitForFrameAfterKey(app));
+        ASSERT_TRUE(waitForNextFrame(app) && waitForNextFrame(app));
         const Screenshot shot = app.screenshot();
         shot.save(std::string("shader-cut-") + c.edge);
         const auto [columns, bright] = brightRim(shot);

@@ -53,15 +53,10 @@ TEST(ShellEndToEnd, everyRunReportsItsMapStartsOverTerrainAndEndsOnItsKey) {
 }
 
 TEST(ShellEndToEnd, badArgumentsGiveTheUsageAndStatusTwoWithoutAWindow) {
-    for (const char* argument : {"--frobnicate", "--texturing=plaid"}) {
-        std::string output;
-        EXPECT_EQ(
-            runCommand({"sh", "-c", TERRAINS_EXECUTABLE " " + std::string(argument) + " 2>&1"},
-                       &output),
-            2);
-        EXPECT_NE(output.find("Usage: terrains [--fit] [--texturing basic|multi|shader|grid] "
-                              "[--help] [FILE]\n"),
-                  std::string::npos)
-            << output;
-    }
+    std::string output;
+    EXPECT_EQ(runCommand({"sh", "-c", TERRAINS_EXECUTABLE " --texturing=plaid 2>&1"}, &output), 2);
+    EXPECT_NE(output.find("Usage: terrains [--fit] [--texturing basic|multi|shader|grid] "
+                          "[--help] [FILE]\n"),
+              std::string::npos)
+        << output;
 }

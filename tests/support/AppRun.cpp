@@ -17,8 +17,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 std::string quoted(const std::string& word) {
     std::string out = "'";
     for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -42,8 +40,7 @@ pid_t spawn(const std::vector<std::string>& command, const std::string& director
 } // namespace
 
 int runCommand(const std::vector<std::string>& argv, std::string* output) {
-    // Every tool gets a deadline: import, for one, waits for a click for ever when the window it
-    // was given has gone.
+    // import waits for a click for ever when its window has gone: every tool gets a deadline.
     std::string line = "timeout -k 5 30 ";
     for (const std::string& word : argv) line += quoted(word) + " ";
     FILE* pipe = popen(line.c_str(), "r");
@@ -96,8 +93,8 @@ AppRun::AppRun(const AppLaunch& launch) {
     char pattern[] = "/tmp/terrains-run-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     tempDir_ = pattern;
-    // Xvfb picks a free display number itself and writes it once it accepts clients. -noreset:
-    // a server resets when its last client leaves, refusing the next one meanwhile.
+    // Xvfb writes the free display it picked once it accepts clients; -noreset keeps it from
+    // refusing clients while it resets after the last one left.
     int ready[2];
     if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
     xvfbPid_ = spawn({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
@@ -110,13 +107,12 @@ AppRun::AppRun(const AppLaunch& launch) {
         number += c;
     close(ready[0]);
     if (number.empty()) throw std::runtime_error("could not start an Xvfb server");
-    // Everything started from here on (the program, xdotool, import) talks to this server.
     setenv("DISPLAY", (":" + number).c_str(), 1);
     unsetenv("XAUTHORITY"); // a cookie for another server; this one needs none
 
     std::vector<std::string> command = {"env", "ASAN_OPTIONS=detect_leaks=0"};
-    // note: the renderer keeps its scene until exit by design, and Mesa's driver is unloaded
-    // before a leak check could name it: leaks are checked in-process by the GL tests.
+    // note: the scene lives until exit and Mesa is unloaded before a leak check could name it;
+    // the GL tests check leaks in-process.
     command.insert(command.end(), launch.environment.begin(), launch.environment.end());
     command.push_back(launch.executable);
     command.insert(command.end(), launch.arguments.begin(), launch.arguments.end());
@@ -143,8 +139,9 @@ bool AppRun::running() {
 }
 
 bool AppRun::waitUntil(double seconds, const std::function<bool()>& done) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
-    while (Clock::now() < deadline && running()) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+    while (std::chrono::steady_clock::now() < deadline && running()) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -159,8 +156,7 @@ bool AppRun::waitForFirstFrame() {
             return !window_.empty();
         }))
         return false;
-    // No window manager runs here: the pointer over the window and the focus on it let keys typed
-    // through XTEST reach it as a person's would.
+    // No window manager: the pointer over the window and the focus let XTEST keys reach it.
     xdotool({"mousemove", "--window", window_, "450", "300", "windowfocus", "--sync", window_});
     return waitUntil(60, [&] {
         const std::vector<unsigned char> rgb = screenshot().rgb;

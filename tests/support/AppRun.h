@@ -5,23 +5,20 @@
 #include <string>
 #include <vector>
 
-// A file's bytes; `bytes` written to `name` in the temporary folder, returning its path.
 std::string readFile(const std::string& path);
 std::string writeTempFile(const std::string& name, const std::string& bytes);
 
-// Where tests keep the pictures a person should look at.
 std::string artifactPath(const std::string& name);
 
-// Runs a command for at most 30 seconds, returning its exit status (124 when it ran out of time)
-// and capturing its standard output.
+// Runs a command for at most 30 seconds (status 124 past that), capturing its standard output.
 int runCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
 
-// A rectangle of a screenshot, in pixels from the top-left corner; the whole picture by default.
+// Pixels from the top-left corner; the whole picture by default.
 struct Region {
     int x0 = 0, y0 = 0, x1 = 1 << 16, y1 = 1 << 16;
 };
 
-// A screenshot of a window: packed RGB rows, top row first.
+// Packed RGB rows, top row first.
 struct Screenshot {
     int width = 0;
     int height = 0;
@@ -32,8 +29,7 @@ struct Screenshot {
     void save(const std::string& name) const; // name.png among the artifacts
 };
 
-// How the renderer is started: extra environment (NAME=value), its arguments, its working
-// directory and the program.
+// How the renderer is started: extra environment (NAME=value), arguments, folder, program.
 struct AppLaunch {
     std::vector<std::string> environment;
     std::vector<std::string> arguments;
@@ -41,8 +37,7 @@ struct AppLaunch {
     std::string executable = TERRAINS_EXECUTABLE;
 };
 
-// The built renderer run as a person would: on its own Xvfb (one at a time), its window found
-// with xdotool, driven by keys and drags, photographed with ImageMagick's import.
+// The renderer on its own Xvfb, driven with xdotool and photographed with ImageMagick's import.
 class AppRun {
 public:
     explicit AppRun(const AppLaunch& launch = {});
@@ -50,11 +45,10 @@ public:
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
 
-    // Waits for the window and for a frame with anything but black on it (the overlay at least).
+    // Waits for the window and a frame with anything but black on it (the overlay at least).
     bool waitForFirstFrame();
-    // Waits until the region differs from `before` by more than `threshold`.
     bool waitForChange(const Screenshot& before, double threshold, Region region = {});
-    // Waits until two screenshots a little apart agree in the region: the picture settled.
+    // Waits until two screenshots a little apart agree in the region.
     bool waitForStable(Screenshot& settled, Region region = {});
     // The exit status, -signal when killed by a signal, or nothing on time-out.
     std::optional<int> waitForExit();
@@ -68,7 +62,6 @@ public:
 
 private:
     bool running();
-    // Polls `done` every tenth of a second until it holds, the time is up or the program ended.
     bool waitUntil(double seconds, const std::function<bool()>& done);
 
     std::string window_, tempDir_;

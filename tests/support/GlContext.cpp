@@ -20,8 +20,7 @@ void ensureGlContext() {
     openWindow(argc, argv);
     glewInit();
     created = true;
-    // Keep Mesa's driver loaded at exit, so the leak checker can name the driver's own
-    // allocations (tests/lsan.supp) instead of reporting them from an unknown module.
+    // Mesa's driver stays loaded at exit so that tests/lsan.supp can name its allocations.
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void*) {
             if (info->dlpi_name && std::strstr(info->dlpi_name, "/dri/"))

@@ -6,12 +6,10 @@
 
 #include <vector>
 
-// One real GL context per test process: a GLUT window on the current display (Mesa's llvmpipe
-// under Xvfb when run through scripts/with-display), created on first use and kept current.
+// One real GL context per test process: a GLUT window on the current display, kept current.
 void ensureGlContext();
 
-// Builds the program's whole scene once per process, in the staged run directory (the scene
-// reads its files from the working directory). The scene lives until the process ends.
+// The program's whole scene, built once per process in the staged run directory.
 void ensureScene();
 
 // Reads every pending GL error, oldest first, leaving none behind.
@@ -22,7 +20,6 @@ class GlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ensureGlContext(); }
     void SetUp() override { drainGlErrors(); }
-    // note: llvmpipe may still be drawing when the process exits, and then crashes in freeglut's
-    // exit handler; every test finishes its drawing.
+    // note: llvmpipe still drawing at exit crashes in freeglut's exit handler.
     void TearDown() override { glFinish(); }
 };
