@@ -80,13 +80,11 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
         const std::string path = fixtures + file;
         SCOPED_TRACE(path);
         const std::vector<float> gdal = readWithGdal(path);
-        std::string text = readFile(path);
-        GridHeightMap map(0, 0, nullptr), renamed(0, 0, nullptr);
+        const std::string text = readFile(path);
+        GridHeightMap map(0, 0, nullptr);
         const DEMParse result = parse(text, map);
         ASSERT_TRUE(result.ok) << result.error;
-        if (text.compare(0, 4, "22gD") == 0) text.replace(0, 4, "\x1b[2J");
-        const std::string named = parse(text, renamed).report;
-        EXPECT_NE(named.find(header), std::string::npos) << named;
+        EXPECT_NE(result.report.find(header), std::string::npos) << result.report;
         ASSERT_EQ(size_t(map.width) * map.length, gdal.size());
         EXPECT_EQ(mismatches(map.heights, map.width, gdal, false), 0);
         if (map.width < 2) continue; // too narrow to load: the loader refuses it, below
@@ -133,8 +131,6 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
         {std::string(good).replace(2048 + 12, 6, "    10"),
          "profile 2 (at byte offset 2053): 10 elevations from y = 68400 do not fit the grid's 9 "
          "rows from y = 68400"},
-        {std::string(good).replace(1024 + 144, 6, "   1.5"),
-         "profile 1: the number at byte offset 1171 is not an integer"},
         {good.substr(0, 3000), "profile 3 (from byte offset 3000) runs past the end of the file"},
         {allVoid, "every sample is void"},
     };
