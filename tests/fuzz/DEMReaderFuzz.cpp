@@ -1,5 +1,4 @@
-// The DEM reader on arbitrary bytes: what it accepts is a grid of finite heights and voids, at
-// least one height, that void filling completes and whose normals stay finite and point up.
+// The DEM reader on arbitrary bytes: what it accepts has a height, fills and has upward normals.
 #include "terrain/DEMHeightMap.h"
 #include "terrain/DEMReader.h"
 #include "terrain/VoidFill.h"

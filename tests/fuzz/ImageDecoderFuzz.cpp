@@ -1,5 +1,4 @@
-// libFuzzer target: the image reader on arbitrary bytes in memory.
-
+// The image reader on arbitrary bytes: a decoded image holds exactly its pixels, a failed none.
 #include "texture/Image.h"
 
 #include <cstddef>
@@ -9,7 +8,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Image image;
     const bool decoded = decodeImage(data, size, image);
-    // A decoded image holds exactly its pixels; a failed one holds none.
     const size_t expected =
         decoded ? size_t(image.width) * image.height * (image.bitsPerPixel / 8) : 0;
     if (decoded == image.failed || image.pixels.size() != expected) std::abort();

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -20,7 +19,6 @@
 namespace {
 
 const std::string fixtures = TERRAINS_SOURCE_DIR "/tests/terrain/fixtures/";
-const std::string island = TERRAINS_SOURCE_DIR "/data/hawaii-c";
 
 // Parsed from a buffer of exactly the text's size, so the sanitizer sees any read past it.
 DEMParse parse(const std::string& text, HeightMap& map) {
@@ -31,12 +29,10 @@ DEMParse parse(const std::string& text, HeightMap& map) {
 // gdal_translate's raw floats (ENVI, in this machine's byte order), -32767 where it has no data.
 std::vector<float> readWithGdal(const std::string& path) {
     const std::string out = testing::TempDir() + "gdal-" + std::to_string(getpid());
-    std::vector<float> values;
-    if (runCommand({"gdal_translate", "-q", "-ot", "Float32", "-of", "ENVI", path, out}) == 0) {
-        const std::string bytes = readFile(out);
-        values.resize(bytes.size() / 4);
-        std::memcpy(values.data(), bytes.data(), values.size() * 4);
-    }
+    runCommand({"gdal_translate", "-q", "-ot", "Float32", "-of", "ENVI", path, out});
+    const std::string bytes = readFile(out);
+    std::vector<float> values(bytes.size() / 4);
+    std::memcpy(values.data(), bytes.data(), values.size() * 4);
     for (const char* suffix : {"", ".hdr", ".aux.xml"}) unlink((out + suffix).c_str());
     return values;
 }
@@ -44,36 +40,23 @@ std::vector<float> readWithGdal(const std::string& path) {
 // Samples other than GDAL's / 20; a void must be NaN, or once filled within its neighbours' range.
 int mismatches(const std::vector<float>& heights, int width, const std::vector<float>& gdal,
                bool filled) {
-    int count = 0;
-    const int length = int(heights.size()) / width;
-    for (int r = 0; r < length; ++r)
-        for (int c = 0; c < width; ++c) {
-            const size_t i = size_t(r) * width + c;
-            if (gdal[i] != -32767.0f) {
-                count += heights[i] != float(gdal[i] / 20.0);
-                continue;
-            }
-            float low = INFINITY, high = -INFINITY;
-            for (int nr = std::max(r - 1, 0); nr <= std::min(r + 1, length - 1); ++nr)
-                for (int nc = std::max(c - 1, 0); nc <= std::min(c + 1, width - 1); ++nc)
-                    if (nr != r || nc != c) {
-                        low = std::min(low, heights[size_t(nr) * width + nc]);
-                        high = std::max(high, heights[size_t(nr) * width + nc]);
-                    }
-            count += filled ? !(heights[i] >= low && heights[i] <= high) : !std::isnan(heights[i]);
+    int count = 0, length = int(heights.size()) / width;
+    for (int i = 0; i < width * length; ++i) {
+        if (gdal[i] != -32767.0f || !filled) {
+            count += gdal[i] != -32767.0f ? heights[i] != float(gdal[i] / 20.0)
+                                          : !std::isnan(heights[i]);
+            continue;
         }
+        float low = INFINITY, high = -INFINITY;
+        for (int r = std::max(i / width - 1, 0); r <= std::min(i / width + 1, length - 1); ++r)
+            for (int c = std::max(i % width - 1, 0); c <= std::min(i % width + 1, width - 1); ++c)
+                if (r * width + c != i) {
+                    low = std::min(low, heights[r * width + c]);
+                    high = std::max(high, heights[r * width + c]);
+                }
+        count += !(heights[i] >= low && heights[i] <= high);
+    }
     return count;
-}
-
-// The loader's standard output while it reads `path`.
-std::string loadQuietly(const std::string& path, GridHeightMap& copy) {
-    testing::internal::CaptureStdout();
-    const DEMHeightMap map(path.c_str(), true);
-    const std::string report = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(map.normals.size(), map.heights.size() * 3);
-    copy = GridHeightMap(map.width, map.length, [&](int r, int c) { return map.at(r, c); });
-    copy.maxHeight = map.maxHeight;
-    return report;
 }
 
 } // namespace
@@ -90,25 +73,18 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
     };
     for (const char* file :
          {"decimetres.dem", "local-datums.dem", "line-feeds-892.dem", "crlf-917.dem", "old-864.dem",
-          "column-zero.dem", "voids.dem", "39109h1_truncated.dem", "022gdeme_truncated",
-          "gdal-small.dem", "gdal-voids.dem", "gdal-slope.dem", "gdal-2x2.dem"})
+          "column-zero.dem", "39109h1_truncated.dem", "022gdeme_truncated", "gdal-small.dem",
+          "gdal-voids.dem", "gdal-slope.dem"})
         files.push_back({file, ""});
-    // A south-west corner off the grid: rows snap to it, one more than the corners span.
-    std::string offGrid = readFile(fixtures + "utm-quad-feet.dem");
-    offGrid.replace(570, 24, "   4.100035000000000D+06").replace(162, 6, "   +11");
-    files.push_back({writeTempFile("utm-off-grid.dem", offGrid), "Zone code (should be 0): 11\n"});
     for (const auto& [file, header] : files) {
-        const std::string path = file[0] == '/' ? file : fixtures + file;
+        const std::string path = fixtures + file;
         SCOPED_TRACE(path);
-        GridHeightMap loaded(0, 0, nullptr);
         const std::vector<float> gdal = readWithGdal(path);
-        std::string text = readFile(path);
+        const std::string text = readFile(path);
         GridHeightMap map(0, 0, nullptr);
         const DEMParse result = parse(text, map);
         ASSERT_TRUE(result.ok) << result.error;
-        if (text.compare(0, 4, "22gD") == 0) text.replace(0, 4, "\x1b[2J");
-        const std::string named = parse(text, loaded).report;
-        EXPECT_NE(named.find(header), std::string::npos) << named;
+        EXPECT_NE(result.report.find(header), std::string::npos) << result.report;
         ASSERT_EQ(size_t(map.width) * map.length, gdal.size());
         EXPECT_EQ(mismatches(map.heights, map.width, gdal, false), 0);
         if (map.width < 2) continue; // too narrow to load: the loader refuses it, below
@@ -117,13 +93,15 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
         std::string report = result.report;
         if (voids > 0)
             report += "Filled " + std::to_string(voids) + " void samples from their neighbours\n";
-        EXPECT_EQ(loadQuietly(path, loaded), report);
+        testing::internal::CaptureStdout();
+        const DEMHeightMap loaded(path.c_str(), true);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), report);
+        EXPECT_EQ(loaded.normals.size(), loaded.heights.size() * 3);
         EXPECT_EQ(mismatches(loaded.heights, loaded.width, gdal, true), 0);
     }
 }
 
-// The island's report byte for byte and heights bit for bit as before, also through a pipe, whose
-// size no stat tells.
+// The island's report and heights as before, byte and bit.
 TEST(DEMFiles, defaultIslandAsBeforeFromAFileOrAPipe) {
     const std::string report =
         "Name of DEM is HAWAII-C" + std::string(32, ' ') +
@@ -131,14 +109,11 @@ TEST(DEMFiles, defaultIslandAsBeforeFromAFileOrAPipe) {
         "Planimetric reference system code (should be 0): 0\nZone code (should be 0): 0\n"
         "Planimetric coordinates in arc-seconds, elevation in metres, 4 sides in polygon region\n"
         "maxElevation = 4205, minElevation = 0\nwidth=1201, length=1201\n";
-    FILE* cat = popen(("cat '" + island + "'").c_str(), "r");
-    for (const std::string& path : {island, "/proc/self/fd/" + std::to_string(fileno(cat))}) {
-        GridHeightMap map(0, 0, nullptr);
-        EXPECT_EQ(loadQuietly(path, map), report);
-        EXPECT_EQ(map.maxHeight, 210.0f);
-        EXPECT_EQ(fnv1a(map.heights.data(), map.heights.size() * 4), 0x0a7ee45360ca4568ull);
-    }
-    pclose(cat);
+    testing::internal::CaptureStdout();
+    const DEMHeightMap map(TERRAINS_SOURCE_DIR "/data/hawaii-c", true);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), report);
+    EXPECT_EQ(map.maxHeight, 210.0f);
+    EXPECT_EQ(fnv1a(map.heights.data(), map.heights.size() * 4), 0x0a7ee45360ca4568ull);
 }
 
 // Refusals made from a good file say what and where, and leave the map alone.
@@ -149,12 +124,6 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
     const std::pair<std::string, std::string> cases[] = {
         {good.substr(0, 155), "the file ends at byte offset 155, in record A's elevation "
                               "pattern code (offsets 150 to 155)"},
-        {good.substr(0, 600), "the file ends at byte offset 600, in record A's corner "
-                              "coordinates (offsets 546 to 737)"},
-        {good.substr(0, 762), "the file ends at byte offset 762, in record A's maximum "
-                              "elevation (offsets 762 to 785)"},
-        {std::string(good).replace(828, 12, "0.000000E+00"),
-         "record A's y resolution (offset 828) is 0; it must be above 0"},
         {std::string(good).replace(858, 6, "999999"),
          "a grid of 999999 x 9 samples is more than a file of 9216 bytes holds"},
         {std::string(good).replace(3 * 1024 + 6, 6, "     9"),
@@ -162,8 +131,6 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
         {std::string(good).replace(2048 + 12, 6, "    10"),
          "profile 2 (at byte offset 2053): 10 elevations from y = 68400 do not fit the grid's 9 "
          "rows from y = 68400"},
-        {std::string(good).replace(1024 + 144, 6, "   1.5"),
-         "profile 1: the number at byte offset 1171 is not an integer"},
         {good.substr(0, 3000), "profile 3 (from byte offset 3000) runs past the end of the file"},
         {allVoid, "every sample is void"},
     };
@@ -177,11 +144,6 @@ TEST(DEMParse, refusesWhatItCannotPlaceSayingWhatAndWhere) {
 TEST(DEMHeightMapDeathTest, aMissingFileExitsAndAFileItCannotLoadAborts) {
     EXPECT_EXIT(DEMHeightMap("no/such/hawaii-c", true), testing::ExitedWithCode(1),
                 "^Can't open DEM file - \"no/such/hawaii-c\"$");
-    const std::string cut =
-        writeTempFile("cut.dem", readFile(fixtures + "blank-zone.dem").substr(0, 1100));
-    EXPECT_EXIT(DEMHeightMap(cut.c_str(), true), testing::KilledBySignal(SIGABRT),
-                "^Invalid DEM file: profile 1 \\(from byte offset 1029\\) runs past the end of "
-                "the file\n$");
     EXPECT_EXIT(DEMHeightMap((fixtures + "022gdeme_truncated").c_str(), true),
                 testing::KilledBySignal(SIGABRT),
                 "^Invalid DEM file: a grid of 1 x 1201 samples; at least 2 x 2 are needed\n$");

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -28,10 +26,7 @@ TEST(VoidFill, eachVoidTakesTheMeanOfItsNeighboursKnownBeforeItsLayerAsFarAsAnyV
     // (1, 1): 1 2 3 5 9 around it; (1, 2): 2 3 4 8 2; (2, 1): 5 9 3 4 5; (2, 2): 8 2 4 5 6.
     EXPECT_EQ((std::vector<float>{heights[5], heights[6], heights[9], heights[10]}),
               (std::vector<float>{20.0f / 5, 19.0f / 5, 26.0f / 5, 25.0f / 5}));
-    // A grid without any value stays so; a lone value reaches the far end of a strip.
-    std::vector<float> empty = grid({"..", ".."});
-    EXPECT_EQ(fillVoids(empty.data(), 2, 2), 4u);
-    EXPECT_TRUE(std::all_of(empty.begin(), empty.end(), [](float h) { return std::isnan(h); }));
+    // A lone value reaches the far end of a strip.
     std::vector<float> strip = grid({"7....."});
     EXPECT_EQ(fillVoids(strip.data(), 6, 1), 5u);
     EXPECT_EQ(strip, grid({"777777"}));
