@@ -25,21 +25,6 @@ struct RecordingTexturing : TexturingAlgorithm {
     void disable() override { enabled = false; }
 };
 
-// The program's projection, and a camera at `position` looking along `direction`.
-Camera viewingCamera(Vector3D position, Vector3D direction) {
-    Camera camera(nullptr);
-    camera.position = position;
-    camera.direction = direction;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.5, 0.1, 2000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    camera.applyView();
-    camera.extractFrustum();
-    return camera;
-}
-
 using RoamDrawGl = GlTest;
 
 } // namespace
@@ -51,9 +36,14 @@ TEST_F(RoamDrawGl, cullingSkipsWhatTheCameraLooksAwayFrom) {
         return 40.0f + 30.0f * std::sin(row / 19.0f) * std::cos(column / 23.0f);
     });
     RecordingTexturing texturing;
-    const Vector3D position(128, 70, 200);
-    Roam roam(viewingCamera(position, Vector3D(0, 0, 1)), map, &texturing);
-    const Camera away = viewingCamera(position, Vector3D(0, -0.5f, 1));
+    Camera away(nullptr); // the program's projection
+    away.position = Vector3D(128, 70, 200), away.direction = Vector3D(0, -0.5f, 1);
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(45.0, 1.5, 0.1, 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+    away.applyView();
+    away.extractFrustum();
+    Roam roam(away, map, &texturing);
     roam.draw(away);
     ASSERT_EQ(texturing.calls.size(), 9u * roam.triangleCount); // without culling, every leaf
     const std::vector<int> all = texturing.calls;

@@ -78,12 +78,11 @@ TEST_F(TextureGl, eachClassLeavesItsSizeFormatFiltersAndTexels) {
     GridHeightMap map(6, 5, [](int r, int c) { return float(r == 0 && c == 1) * 105; });
     map.maxHeight = map.heights[6] = 210; // sample (0, 1) at half of it
     GridHeightMap tilted(5, 3, [](int, int) { return 0.0f; });
-    tilted.normals.assign(5 * 3 * 3, 0.0f);
-    for (size_t i = 1; i < tilted.normals.size(); i += 3) tilted.normals[i] = 1;
+    for (int i = 0; i < 15; ++i) tilted.normals.insert(tilted.normals.end(), {0, 1, 0});
     tilted.normals[21] = -1, tilted.normals[22] = 0, tilted.normals[23] = 1; // sample (1, 2)
     Bytes normals;
-    for (int t = 0; t < 8; ++t)
-        for (const int v : t == 6 ? Bytes{0, 127, 254} : Bytes{127, 254, 127}) normals.push_back(v);
+    for (int t = 0; t < 8; ++t) normals.insert(normals.end(), {127, 254, 127});
+    normals[18] = 0, normals[19] = 127, normals[20] = 254; // texel 6 from sample (1, 2)
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(source + "/data"); // where the tiles are
     auto procedural = std::make_unique<ProceduralTexture>(&map);
