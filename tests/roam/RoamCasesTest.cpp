@@ -1,15 +1,12 @@
 #include "RoamInvariants.h"
 
 #include "app/Camera.h"
-#include "support/TestHeightMaps.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <stdexcept>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -19,14 +16,11 @@ Camera cameraAt(Vector3D position) {
     return camera;
 }
 
-float rough(int row, int column) {
-    return static_cast<float>((row * row + column) % 5);
-}
+const auto rough = [](int row, int column) { return float((row * row + column) % 5); };
 
 } // namespace
 
-// Below 3 x 3 there is no mesh, and past 16385 x 16385 grid points no longer fit their
-// references: both refused (0).
+// Below 3 x 3 there is no mesh; past 16385 x 16385 points overflow their references: refused (0).
 TEST(RoamCases, gridSizeFollowsTheMapsShapeWithItsWarnings) {
     const std::string notSquare = "WARNING: \n\tThe Heightmap is not square\n",
                       notPower = "\tThe Heightmap size is not a power of 2, plus 1\n\tUsing a ",

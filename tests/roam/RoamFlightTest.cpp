@@ -1,7 +1,6 @@
 #include "RoamInvariants.h"
 
 #include "app/Camera.h"
-#include "support/TestHeightMaps.h"
 #include "terrain/DEMHeightMap.h"
 
 #include <gtest/gtest.h>

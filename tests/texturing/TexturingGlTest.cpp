@@ -13,20 +13,7 @@
 
 namespace {
 
-// 513 x 257, flat at 100 with unit normals; the algorithms read their files from the run folder.
-class TexturingGl : public GlTest {
-protected:
-    static void SetUpTestSuite() {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(chdir(TERRAINS_RUN_DIR), 0);
-    }
-    void SetUp() override {
-        GlTest::SetUp();
-        map.normals.assign(map.heights.size() * 3, 0.0f);
-        for (size_t i = 1; i < map.normals.size(); i += 3) map.normals[i] = 1.0f;
-    }
-    GridHeightMap map{513, 257, [](int, int) { return 100.0f; }};
-};
+using TexturingGl = GlTest;
 
 GLint integer(GLenum name) {
     GLint value = 0;
@@ -51,6 +38,9 @@ std::pair<float, float> texCoords(int unit) {
 
 // Coordinates stay inside the textures; multitexturing falls back; the shader sends its uniforms.
 TEST_F(TexturingGl, coordinatesFallbackAndShaderUniforms) {
+    ASSERT_EQ(chdir(TERRAINS_RUN_DIR), 0);                        // where the algorithms' files lie
+    GridHeightMap map(513, 257, [](int, int) { return 100.0f; }); // flat, with unit normals
+    for (int i = 0; i < 513 * 257; ++i) map.normals.insert(map.normals.end(), {0, 1, 0});
     BasicTexturingAlgorithm basic(&map);
     basic.texCoord(512, 256, 1);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
