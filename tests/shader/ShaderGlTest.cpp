@@ -40,17 +40,13 @@ using ShaderGl = GlTest;
 
 } // namespace
 
-TEST(ShaderSource, crlfTextArrivesByteForByteAndAMissingOrEmptyFileGivesNone) {
+// CRLF source arrives byte for byte; the uniform cache asks GL only for registered names; a failed
+// link leaves a log, cut at 4999.
+TEST_F(ShaderGl, sourceUniformCacheAndLinkLogs) {
     const std::string text = "void main()\r\n{\r\n}\r\n";
-    EXPECT_EQ(
-        std::string(readShaderSource(writeTempFile("terrains-crlf.vert", text).c_str()).get()),
-        text);
+    EXPECT_EQ(readShaderSource(writeTempFile("terrains-crlf.vert", text).c_str()).get(), text);
     EXPECT_FALSE(readShaderSource("/nonexistent/terrains.vert"));
     EXPECT_FALSE(readShaderSource(writeTempFile("terrains-empty.vert", "").c_str()));
-}
-
-// The uniform cache asks GL only for registered names; a failed link leaves a log, cut at 4999.
-TEST_F(ShaderGl, uniformCacheAndLinkLogs) {
     Linked l = linkProgram(kVertex, kFragment);
     GLSLShaderProgram& program = l.glsl();
     for (const char* name : {"shade", "flag", "missing"}) program.addUniform(name);
