@@ -30,8 +30,7 @@ void fly(const HeightMap& map, unsigned seed, int frames, unsigned target, uint6
         Vector3D& p = camera.position;
         const int roll = below(100);
         if (roll < 2) {
-            p.x = static_cast<float>(below(map.width));
-            p.z = static_cast<float>(below(map.length));
+            p.x = float(below(map.width)), p.z = float(below(map.length));
         } else if (roll < 70) {
             heading += static_cast<float>(below(9) - 4) * 0.1f;
             p.x = std::clamp(p.x + 3 * std::sin(heading), 0.0f, map.width - 1.0f);
