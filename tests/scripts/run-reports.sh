@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 : >"$work/empty.dem"
+mkdir "$work/folder"
 printf 'ncols 2\nnrows 2\nxllcorner -156\nyllcorner 19\ncellsize 0.000833333333333\n10 20\n30 40\n' \
     >"$work/tiny.asc"
 gdal_translate -q -a_srs EPSG:4326 -ot Int16 "$work/tiny.asc" "$work/tiny.tif"
@@ -27,6 +28,8 @@ expect() {
 
 expect "an empty file" 1 "run: the renderer exited with status 1 before *: Can't open raster \
 file - \"$work/empty.dem\": *not recognized as a supported file format." "$work/empty.dem"
+expect "a folder" 1 "run: the renderer exited with status 1 before *: Can't open DEM file - \
+\"$work/folder\": not a regular file" "$work/folder"
 expect "a 2 x 2 map" 1 "run: the renderer exited with status 1 before *: The Heightmap is too \
 small to mesh: its usable portion is 2x2, and the mesh needs at least 3x3 samples" "$work/tiny.dem"
 head -c 1100 "$work/tiny.dem" >"$work/cut.dem"

@@ -57,6 +57,7 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"raw pixels cut short", tga(2, 2, 2, 24, Bytes(11, 7)), raw},
         {"TGA header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24}, raw},
         {"not square", bmp(2, 1, rows), bad},
+        {"8 bits", bmp(2, 2, rows, 8), bad},
         {"compressed, high byte", bmp(2, 2, rows, 24, 0x01000000), bad},
         {"last row's padding missing", bmp(2, 2, Bytes(15, 7)), bad},
         {"offset past the end", bmp(2, 2, rows, 24, 0, 71), bad},
