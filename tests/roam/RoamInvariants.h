@@ -25,8 +25,8 @@ inline uint64_t hashRoamState(uint64_t hash, const Roam& roam) {
 inline std::string checkRoam(const Roam& roam) {
     const BinTriangle* pool = roam.pool;
     const uint32_t poolSize = 2 * static_cast<uint32_t>(roam.fullResolutionTriangles) + 1;
-    // Per pool entry: depth + 1 in the mesh (0 outside), 32 for a split entry, 64 for a merge one.
-    static std::vector<uint8_t> marks; // kept: the island's pool has four million entries
+    // Per entry: depth + 1 in the mesh (0 outside), 32 if split-queued, 64 if merge-queued.
+    static std::vector<uint8_t> marks;
     marks.assign(poolSize, 0);
     marks[roam.firstRoot] = marks[roam.secondRoot] = 1;
     const auto depth = [&](uint32_t t) { return marks[t] & 31; };
@@ -73,7 +73,7 @@ inline std::string checkRoam(const Roam& roam) {
             return fault("counting merge entry that is no mergeable diamond: ", t);
     }
     if (stale != roam.staleMerges) return fault("stale merge entries: ", stale);
-    // On a small mesh, every pool entry: a stale merge state stands for an entry in the queue.
+    // On a small mesh, a stale merge state stands for an entry in the queue.
     for (uint32_t t = 1; poolSize <= (1u << 20) && t + 1 < poolSize; ++t)
         if (pool[t].mergeState == Stale && !(marks[t] & 64))
             return fault("stale merge state without an entry: ", t);

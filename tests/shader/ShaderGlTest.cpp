@@ -14,7 +14,7 @@ const char* const kFragment =
     "uniform float shade;\nuniform int flag;\n"
     "void main() { gl_FragColor = vec4(shade, float(flag), 0.0, 1.0); }\n";
 
-// A program linked through the factory from source text, or from the vertex file at `vertexPath`.
+// Linked through the factory from source text, or from the vertex file at `vertexPath`.
 struct Linked {
     std::unique_ptr<Shader> vertex, fragment;
     std::unique_ptr<ShaderProgram> program;
@@ -40,16 +40,13 @@ using ShaderGl = GlTest;
 
 } // namespace
 
-TEST(ShaderSource, crlfTextArrivesByteForByteAndAMissingOrEmptyFileGivesNone) {
+// CRLF source arrives byte for byte; the uniform cache asks GL only for registered names; a failed
+// link leaves a log, cut at 4999.
+TEST_F(ShaderGl, sourceUniformCacheAndLinkLogs) {
     const std::string text = "void main()\r\n{\r\n}\r\n";
-    EXPECT_EQ(
-        std::string(readShaderSource(writeTempFile("terrains-crlf.vert", text).c_str()).get()),
-        text);
+    EXPECT_EQ(readShaderSource(writeTempFile("terrains-crlf.vert", text).c_str()).get(), text);
     EXPECT_FALSE(readShaderSource("/nonexistent/terrains.vert"));
     EXPECT_FALSE(readShaderSource(writeTempFile("terrains-empty.vert", "").c_str()));
-}
-
-TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
     Linked l = linkProgram(kVertex, kFragment);
     GLSLShaderProgram& program = l.glsl();
     for (const char* name : {"shade", "flag", "missing"}) program.addUniform(name);
@@ -69,9 +66,6 @@ TEST_F(ShaderGl, theUniformCacheAsksGlOnlyWhenANameIsRegistered) {
     EXPECT_TRUE(shade == 0.5f && flag == 2 && current == 0);
     EXPECT_EQ(program.uniformLocations.count("unknown"), 0u);
     EXPECT_TRUE(drainGlErrors().empty());
-}
-
-TEST_F(ShaderGl, aMissingFileFailsTheLinkWithALogAndALongLogIsCutAt4999) {
     Linked missing = linkProgram("", kFragment, "/nonexistent/mult.vert");
     GLint status = GL_TRUE;
     glGetProgramiv(missing.glsl().handle, GL_LINK_STATUS, &status);

@@ -20,10 +20,8 @@ public:
     GridHeightMap(int width, int length, const std::function<float(int row, int column)>& height) {
         this->width = width;
         this->length = length;
-        heights.resize(static_cast<std::size_t>(width) * length);
         for (int r = 0; r < length; ++r)
-            for (int c = 0; c < width; ++c)
-                heights[static_cast<std::size_t>(r) * width + c] = height(r, c);
+            for (int c = 0; c < width; ++c) heights.push_back(height(r, c));
         for (const float h : heights) maxHeight = std::max(maxHeight, h);
     }
     void load() override {}

@@ -46,15 +46,6 @@ std::tuple<bool, Image, std::string> decode(const Bytes& file) {
 
 } // namespace
 
-// What ImageMagick's files (below) leave out: pixels far from the header, where the offset says.
-TEST(DecodeImage, readsPixelsWhereTheOffsetSays) {
-    Bytes rows(65536, 0);
-    for (int i = 0; i < 16; ++i) rows.push_back(i % 8 < 6 ? i + 1 : 0);
-    const auto [ok, image, errors] = decode(bmp(2, 2, rows, 24, 0, 65536 + 54));
-    EXPECT_TRUE(ok && !image.failed) << errors;
-    EXPECT_EQ(image.pixels, (Bytes{3, 2, 1, 6, 5, 4, 11, 10, 9, 14, 13, 12}));
-}
-
 TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
     const std::string raw = "Could not load uncompressed TGA\n",
                       rle = "Could not load compressed TGA\n", bad = "Could not load BMP.\n",
@@ -64,7 +55,6 @@ TEST(DecodeImage, rejectsUnsafeFilesWithTheirMessageAndNoPixels) {
         {"run past the image end", tga(10, 2, 1, 24, {0x82, 1, 2, 3}), rle},
         {"16 GiB of pixels in 4 KiB", tga(10, 65535, 65535, 32, Bytes(4096, 0xff)), rle},
         {"raw pixels cut short", tga(2, 2, 2, 24, Bytes(11, 7)), raw},
-        {"raw header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, raw},
         {"TGA header cut", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24}, raw},
         {"not square", bmp(2, 1, rows), bad},
         {"8 bits", bmp(2, 2, rows, 8), bad},

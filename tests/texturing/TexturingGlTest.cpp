@@ -13,20 +13,7 @@
 
 namespace {
 
-// 513 x 257, flat at 100 with unit normals; the algorithms read their files from the run folder.
-class TexturingGl : public GlTest {
-protected:
-    static void SetUpTestSuite() {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(chdir(TERRAINS_RUN_DIR), 0);
-    }
-    void SetUp() override {
-        GlTest::SetUp();
-        map.normals.assign(map.heights.size() * 3, 0.0f);
-        for (size_t i = 1; i < map.normals.size(); i += 3) map.normals[i] = 1.0f;
-    }
-    GridHeightMap map{513, 257, [](int, int) { return 100.0f; }};
-};
+using TexturingGl = GlTest;
 
 GLint integer(GLenum name) {
     GLint value = 0;
@@ -49,7 +36,11 @@ std::pair<float, float> texCoords(int unit) {
 
 } // namespace
 
-TEST_F(TexturingGl, coordinatesStayInsideTheTexturesAndMultitexturingFallsBackWithoutIt) {
+// Coordinates stay inside the textures; multitexturing falls back; the shader sends its uniforms.
+TEST_F(TexturingGl, coordinatesFallbackAndShaderUniforms) {
+    ASSERT_EQ(chdir(TERRAINS_RUN_DIR), 0);                        // where the algorithms' files lie
+    GridHeightMap map(513, 257, [](int, int) { return 100.0f; }); // flat, with unit normals
+    for (int i = 0; i < 513 * 257; ++i) map.normals.insert(map.normals.end(), {0, 1, 0});
     BasicTexturingAlgorithm basic(&map);
     basic.texCoord(512, 256, 1);
     EXPECT_EQ(texCoords(0), std::make_pair(512.0f / 513, 256.0f / 257));
@@ -77,17 +68,14 @@ TEST_F(TexturingGl, coordinatesStayInsideTheTexturesAndMultitexturingFallsBackWi
     EXPECT_EQ(texCoords(0), std::make_pair(100.0f / 513, 200.0f / 257));
     fallback.disable();
     glDisable(GL_BLEND);
-    EXPECT_TRUE(drainGlErrors().empty());
-}
 
-TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
     ShaderTexturingAlgorithm shader(&map, 256, 256);
     testing::internal::CaptureStdout();
-    shader.setup(); // the shipped pair; the link log goes to the console
+    shader.setup(); // the shipped pair, its link log on the console
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(log.find("rror"), std::string::npos) << log;
     const auto& program = static_cast<const GLSLShaderProgram&>(*shader.program);
-    // The shipped pair takes heights from the vertices: its height sampler is the one unused.
+    // Heights come from the vertices: the height sampler is the one unused.
     for (const char* name : kShaderUniformNames)
         EXPECT_EQ(program.uniformLocations.at(name) == -1, std::string(name) == "heightMap")
             << name;
@@ -103,7 +91,7 @@ TEST_F(TexturingGl, shaderTexturingSendsItsUniformsAndCleansUp) {
     EXPECT_EQ(uniform("waterPosition"), 1000.0f / 2048);
     EXPECT_EQ(uniform("triplanarTexturing"), 0);
     shader.disable();
-    shader.triplanarTexturing = true; // a switch toggled between two frames
+    shader.triplanarTexturing = true; // toggled between two frames
     shader.enable();
     EXPECT_EQ(uniform("triplanarTexturing"), 1);
     shader.disable();
