@@ -102,7 +102,7 @@ TEST(DEMFiles, readSampleForSampleAsGdalReadsThem) {
 }
 
 // The island's report and heights as before, byte and bit.
-TEST(DEMFiles, defaultIslandAsBeforeFromAFileOrAPipe) {
+TEST(DEMFiles, defaultIslandReportAndHeightsAsBefore) {
     const std::string report =
         "Name of DEM is HAWAII-C" + std::string(32, ' ') +
         "SYNTHETIC VOLCANIC ISLAND, 3 ARC-SECONDS\nDEM level code is 1\nPattern code is 1\n"
