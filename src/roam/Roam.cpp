@@ -126,14 +126,6 @@ uint32_t Roam::parentPosition(uint32_t t) const {
     return t <= a ? t / 2 : a + (t - a) / 2;
 }
 
-bool Roam::splitPoint(uint32_t t, GridPoint& point) const {
-    const GridPoint h = hypotenuse(t);
-    if ((h.x | h.z) & 1) return false;
-    const GridPoint left = unpackGridPoint(pool[t].leftCorner);
-    point = {left.x + h.x / 2, left.z + h.z / 2};
-    return true;
-}
-
 void Roam::computeChildGeometry(uint32_t t) {
     const TriangleCorners c = corners(t);
     const uint32_t l = childPosition(t);

@@ -145,10 +145,8 @@ public:
     uint32_t rightChild(uint32_t t) const { return pool[t].hasChildren ? childPosition(t) + 1 : 0; }
     bool isLeaf(uint32_t t) const { return !pool[t].hasChildren; }
 
-    // Geometry of a computed entry: its corners, and its split point (false when the middle of
-    // the hypotenuse is not a grid point).
+    // Geometry of a computed entry: its corners.
     TriangleCorners corners(uint32_t t) const;
-    bool splitPoint(uint32_t t, GridPoint& point) const;
 
     float height(GridPoint p) const { return grid.height(p); }
 

@@ -77,7 +77,6 @@ public:
         triangles_.reserve(n + 1);
     }
     // Heap position p, 0 at the top; the next three to surface are near the top.
-    const uint32_t* triangles() const { return triangles_.data() + 1; }
     uint32_t triangle(std::size_t p) const { return triangles_[p + 1]; }
     float key(std::size_t p) const { return toFloat(keys_[p + 1]); }
     void setKey(std::size_t p, float key) { keys_[p + 1] = toBits(key); }

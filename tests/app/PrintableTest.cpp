@@ -16,4 +16,6 @@ TEST(Printable, escapesControlsAndBrokenUtf8AndKeepsText) {
     EXPECT_EQ(printable("\xED\xA0\x80"), "\\xED\\xA0\\x80"); // a surrogate
     EXPECT_EQ(printable("\xE2\x82"), "\\xE2\\x82");
     EXPECT_EQ(printable("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(printable("\xE0\xA0\x80\xF4\x8F\xBF\xBD"),
+              "\xE0\xA0\x80\xF4\x8F\xBF\xBD"); // U+0800, U+10FFFD
 }

@@ -78,7 +78,7 @@ TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
     } steps[] = {{'y', &s.levelRatio, 0.501f},      {'J', &s.slopeCutoff, 0.499f},
                  {':', &s.triplanarCutoff, 0.499f}, {'i', &s.texRep, 0.55f},
                  {'L', &s.detailRep, 0.45f},        {'"', &s.waterSpeed, -w},
-                 {'t', &lightPosition[1], 10.5f}};
+                 {'t', &lightPosition[1], 10.5f},   {'k', &s.texRep, 0.45f}};
     for (const auto& step : steps) {
         s.levelRatio = s.slopeCutoff = s.triplanarCutoff = s.texRep = s.detailRep = 0.5f;
         lightPosition[1] = 0.5f;
@@ -91,7 +91,13 @@ TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
         EXPECT_EQ(*step.value, step.expected) << step.key;
     }
     lightPosition[1] = 1000;
-    for (const auto& [key, change] : {std::pair{GLUT_KEY_HOME, 10}, {GLUT_KEY_PAGE_DOWN, -1}}) {
+    const unsigned untouched = renderer->triangleTarget;
+    applyRendererKeyStates(); // no key held: nothing moves
+    EXPECT_EQ(renderer->triangleTarget, untouched);
+    for (const auto& [key, change] : {std::pair{GLUT_KEY_HOME, 10},
+                                      {GLUT_KEY_END, -10},
+                                      {GLUT_KEY_PAGE_UP, 1},
+                                      {GLUT_KEY_PAGE_DOWN, -1}}) {
         const unsigned before = renderer->triangleTarget + renderer->updatesPerFrame;
         specialKey(key, 0, 0);
         applyRendererKeyStates();
@@ -100,6 +106,10 @@ TEST_F(ShellGl, tuningKeysStepTheirOwnValueWhicheverAlgorithmIsInForce) {
         EXPECT_EQ(int(renderer->triangleTarget + renderer->updatesPerFrame - before), change);
     }
 
+    const bool culling = renderer->cullingEnabled;
+    keyboard('c', 0, 0);
+    EXPECT_NE(renderer->cullingEnabled, culling);
+    keyboard('c', 0, 0);
     choose('3', shaderAlgorithm);
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
