@@ -140,7 +140,7 @@ TEST(MapFit, resamplesBilinearlyAsGDALDoesAndLeavesAFittingMapAlone) {
     EXPECT_TRUE(dem->width == 513 && dem->length == 513 && dem->normals.size() == 513u * 513 * 3);
     delete dem;
 
-    EXPECT_TRUE(fitSide(1025, 1026) == 2049 && fitSide(9000, 20) == 4097); // capped
+    EXPECT_TRUE(fitSide(1025, 1026) == 2049 && fitSide(9000, 20) == 4097 && fitSide(2, 2) == 3);
     GridHeightMap fitting(5, 5, [](int r, int c) { return float(r * 7 - c); });
     const MapFit none = fitToMesh(fitting);
     EXPECT_TRUE(none.ok && none.report.empty());

@@ -83,4 +83,7 @@ TEST(LoadImage, decodesImageMagicksFilesToThePixelsItReadsBack) {
         ASSERT_FALSE(image.failed || expected.empty()) << name;
         EXPECT_EQ(image.pixels, expected) << name;
     }
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(loadImage("/no/such.tga").failed);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open file /no/such.tga.\n");
 }
